@@ -1,0 +1,9 @@
+// glut_startup.h: what both programs do when GLUT cannot start.
+#ifndef COMMON_GLUT_STARTUP_H
+#define COMMON_GLUT_STARTUP_H
+
+/// Makes a fatal GLUT error (no display to open, say) print one clear line on standard
+/// error, naming the program, and end the process with status 1. Call before glutInit.
+void installGlutErrorHandler(const char* program);
+
+#endif // COMMON_GLUT_STARTUP_H

@@ -1,0 +1,24 @@
+// point_list.cpp: building and moving point lists with a loaded matrix.
+#include "point_list.h"
+
+#include <GL/gl.h>
+
+#include <cstddef>
+
+void stepAround(PointList& list, int count, const Vector3D& first, Matrix4x4& step)
+{
+    list[0] = first;
+    for (int k = 1; k < count; k++)
+        list[k] = step.Transform(list[k - 1]);
+}
+
+void transformAll(Matrix4x4& M, PointList& list)
+{
+    for (std::size_t j = 0; j < list.size(); j++)
+        list[j] = M.Transform(list[j]);
+}
+
+void vertex3d(const Vector3D& p)
+{
+    glVertex3d(p.m_x, p.m_y, p.m_z);
+}

@@ -1,0 +1,93 @@
+// matrix4x4.h: 4x4 double-precision matrix for affine transforms.
+//
+// Conventions:
+// - m_d[r][c] is row r, column c; rows are stored one after the other (row-major).
+// - Points are column vectors multiplied on the right: p' = M * p. An affine matrix keeps
+//   its linear part in rows and columns 0..2 and its translation in column 3.
+// - A product A * B applied to a point equals A * (B * p): B acts first.
+// - Angles are in radians; a positive angle turns counter-clockwise seen from the
+//   positive end of the axis (right-handed).
+// - The default constructor leaves the elements uninitialised. Every loader replaces the
+//   whole matrix; none composes with what was there.
+// - Sums are evaluated in the order documented on each member and the build keeps
+//   floating-point contraction off, so results are the same bit for bit everywhere.
+// - Nothing allocates and nothing throws.
+#ifndef VECMATH_MATRIX4X4_H
+#define VECMATH_MATRIX4X4_H
+
+#include <cassert>
+
+#include "vector3d.h"
+
+class Matrix4x4
+{
+public:
+    double m_d[4][4];
+
+    // ---- Construction and copying -----------------------------------------------------
+
+    /// Leaves the 16 elements uninitialised.
+    Matrix4x4() {}
+    /// Copies all 16 elements of A as one block.
+    Matrix4x4(Matrix4x4& A);
+    /// Copies all 16 elements of A as one block; returns this matrix.
+    Matrix4x4& operator=(Matrix4x4& A);
+    /// Copies A element by element through its read-only row access. Chosen for const
+    /// sources and temporaries; unlike the other assignment it returns nothing.
+    void operator=(const Matrix4x4& A);
+    /// Copies A element by element; the same as the const assignment.
+    void copy(const Matrix4x4& A);
+    /// Sets all 16 elements to 0.0.
+    void zero();
+    /// Loads the identity matrix.
+    void identity();
+
+    // ---- Element access ---------------------------------------------------------------
+
+    /// Pointer to the first element of row `index`, so that M[r][c] is element (r, c).
+    /// A row outside 0..3 fails an assertion; the column is the caller's to keep in 0..3.
+    double* operator[](int index)
+    {
+        assert(index>=0 && index<4);
+        return m_d[index];
+    }
+    /// Read-only pointer to the first element of row `index`; the same contract.
+    const double* operator[](int index) const
+    {
+        assert(index>=0 && index<4);
+        return m_d[index];
+    }
+
+    // ---- Loaders (each replaces the whole matrix) -------------------------------------
+
+    /// Loads a translation by (tx, ty, tz).
+    void loadTranslate(double tx, double ty, double tz);
+    /// Loads a scale by sx, sy and sz along the axes.
+    void loadScale(double sx, double sy, double sz);
+    /// Loads a rotation about the X axis by phi radians.
+    void loadRotateX(double phi);
+    /// Loads a rotation about the Y axis by phi radians.
+    void loadRotateY(double phi);
+    /// Loads a rotation about the Z axis by phi radians.
+    void loadRotateZ(double phi);
+
+    // ---- Transforming points ----------------------------------------------------------
+
+    /// The affine image of the point A: component r is
+    /// ((m_d[r][0]*x + m_d[r][1]*y) + m_d[r][2]*z) + m_d[r][3]. Row 3 is not used.
+    Vector3D Transform(const Vector3D& A);
+    /// The same value as Transform(A).
+    Vector3D operator*(const Vector3D& A);
+    /// A moved by the translation column only; the linear part is ignored.
+    Vector3D Translate(const Vector3D& A);
+
+    // ---- Matrix product ---------------------------------------------------------------
+
+    /// The product (this) * A; element (i, j) sums m_d[i][k] * A[k][j] from 0.0 for
+    /// k = 0..3 in that order.
+    Matrix4x4 operator*(const Matrix4x4& A);
+    /// Becomes (this) * A. A may be this matrix itself.
+    void operator*=(const Matrix4x4& A);
+};
+
+#endif // VECMATH_MATRIX4X4_H
