@@ -1,0 +1,151 @@
+// harness.h: what the end-to-end tests need to run the real programs the way a user
+// would: a virtual X server, the program in a real window, its GL calls as apitrace
+// records them, screenshots of the live window and key presses sent to it.
+#ifndef E2E_HARNESS_H
+#define E2E_HARNESS_H
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace e2e {
+
+/// Output and exit status of a shell command.
+struct CommandResult
+{
+    int status = -1; // exit status, or 128 + signal number
+    std::string out; // standard output
+};
+
+/// Runs `command` with /bin/sh, with DISPLAY set to `display` when it is not empty.
+CommandResult runCommand(const std::string& command, const std::string& display = "");
+
+/// Quotes a word for /bin/sh.
+std::string shellQuote(const std::string& word);
+
+/// An Xvfb server on a display number that nobody else uses, stopped by its process id
+/// when the object goes.
+class VirtualDisplay
+{
+public:
+    explicit VirtualDisplay(int width = 1024, int height = 768);
+    ~VirtualDisplay();
+    VirtualDisplay(const VirtualDisplay&) = delete;
+    VirtualDisplay& operator=(const VirtualDisplay&) = delete;
+
+    /// The display name, ":N".
+    const std::string& name() const { return m_name; }
+
+private:
+    pid_t m_pid = -1;
+    std::string m_name;
+};
+
+/// A program started in the background on a display; ended by SIGTERM when the object
+/// goes if it is still running.
+class Process
+{
+public:
+    /// Starts `argv` with DISPLAY set to `display` (unset when empty). Standard output
+    /// goes to `stdoutPath` when it is given, standard error to `stderrPath` likewise.
+    Process(const std::vector<std::string>& argv, const std::string& display,
+            const std::string& stdoutPath = "", const std::string& stderrPath = "");
+    ~Process();
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+
+    pid_t pid() const { return m_pid; }
+    /// True while the process has not ended.
+    bool running();
+    /// Waits up to `seconds` for the process to end; returns its exit status (128 + the
+    /// signal number when a signal ended it), or -1 if it is still running.
+    int wait(double seconds);
+    /// Sends `signal`, then waits up to `seconds`; returns what wait() returns.
+    int stop(int signal, double seconds);
+
+private:
+    pid_t m_pid = -1;
+    int m_status = -1;
+};
+
+/// Finds the top-level window titled exactly `title`; returns its id, or "" if none
+/// appears within `seconds`.
+std::string findWindow(const std::string& display, const std::string& title, double seconds);
+
+/// Geometry and title of a window, as xwininfo reports them.
+struct WindowInfo
+{
+    std::string title;
+    int x = -1, y = -1, width = -1, height = -1;
+};
+WindowInfo windowInfo(const std::string& display, const std::string& windowId);
+
+/// An RGB picture of a window.
+struct Image
+{
+    int width = 0, height = 0;
+    std::vector<std::uint8_t> rgb; // row by row from the top, three bytes a pixel
+
+    struct Pixel
+    {
+        int r, g, b;
+    };
+    Pixel at(int x, int y) const;
+    /// Number of pixels for which `pred` holds.
+    int count(const std::function<bool(const Pixel&)>& pred) const;
+    bool operator==(const Image& other) const;
+};
+
+/// Takes a screenshot of the live window with ImageMagick's import, saves it as PNG at
+/// `savePath` (when given) and returns its pixels.
+Image screenshot(const std::string& display, const std::string& windowId,
+                 const std::string& savePath = "");
+
+/// Sends a key to the window with xdotool (a keysym name such as "5" or "Escape").
+void sendKey(const std::string& display, const std::string& windowId, const std::string& key);
+
+/// One GL call of a trace, as apitrace dump prints it.
+struct GlCall
+{
+    long no = 0;
+    std::string name;
+    std::vector<std::pair<std::string, std::string>> args; // name and printed value
+    std::string ret;                                       // printed return value
+
+    /// The printed value of argument `arg`; "" if the call has no such argument.
+    std::string arg(const std::string& arg) const;
+    /// The value of argument `arg` read as a number.
+    double num(const std::string& arg) const;
+    /// The call as dump printed it, for failure messages.
+    std::string text() const;
+};
+
+/// The calls of a trace cut into frames at every buffer swap: frame k (from 1) holds
+/// the calls after swap k-1 up to and including swap k. Calls after the last swap are
+/// left out. Only the frames asked for are kept; all of them are counted.
+struct Trace
+{
+    int frameCount = 0;
+    std::vector<std::pair<int, std::vector<GlCall>>> frames; // frame number, its calls
+    /// The calls of frame `k`; fails the caller's test through an empty list if it was
+    /// not kept.
+    const std::vector<GlCall>& frame(int k) const;
+};
+
+/// Reads `tracePath` with apitrace dump, keeping the frames for which `keep` holds.
+/// Calls that apitrace adds itself (marked "fake") are left out.
+Trace readTrace(const std::string& tracePath, const std::function<bool(int)>& keep);
+
+/// Parses one line of apitrace dump; false if it is not a call.
+bool parseCallLine(const std::string& line, GlCall& call);
+
+/// A folder for what the tests leave to look at (screenshots, traces), made if missing.
+std::string artifactDir();
+
+} // namespace e2e
+
+#endif // E2E_HARNESS_H

@@ -1,0 +1,434 @@
+// End-to-end tests of the swingride program: the real binary in a virtual X server,
+// its GL calls recorded by apitrace, its window read by xwininfo and photographed live.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "e2e/harness.h"
+
+namespace {
+
+using e2e::GlCall;
+
+// ---- The scene as it should be, from closed-form formulas --------------------------------
+
+struct P3
+{
+    double x, y, z;
+};
+
+const double kPi = 3.141592653589793;
+const double kDeg = kPi / 180.0;
+
+P3 rotX(P3 p, double t)
+{
+    return {p.x, p.y * std::cos(t) - p.z * std::sin(t), p.y * std::sin(t) + p.z * std::cos(t)};
+}
+
+P3 rotY(P3 p, double t)
+{
+    return {p.x * std::cos(t) + p.z * std::sin(t), p.y, -p.x * std::sin(t) + p.z * std::cos(t)};
+}
+
+// Point k of a ring of radius R at height y, running from +X towards -Z.
+P3 ringPoint(double R, double y, int k)
+{
+    const double a = k * 2 * kPi / 360;
+    return {R * std::cos(a), y, -R * std::sin(a)};
+}
+
+// Rope p (pointing +Z, -X, -Z, +X) after `frames` turns of one degree.
+double ropeTurn(int p, int frames)
+{
+    const double start[4] = {0.0, 270.0, 180.0, 90.0};
+    return (start[p] + frames) * kDeg;
+}
+
+P3 hang(P3 local, int p, int frames)
+{
+    P3 w = rotY(rotX(local, 40 * kDeg), ropeTurn(p, frames));
+    w.y += 90;
+    return w;
+}
+
+P3 ropePoint(int p, bool lower, int j, int frames)
+{
+    const double a = j * 2 * kPi / 360;
+    return hang({0.5 * std::cos(a), 0.5 * std::sin(a), lower ? 70.0 : 0.0}, p, frames);
+}
+
+P3 cubeCorner(int p, bool farFace, int k, int frames)
+{
+    const P3 nearCorners[4] = {{0, 0, 0}, {5, 0, 5}, {0, 0, 10}, {-5, 0, 5}};
+    P3 c = nearCorners[k];
+    if (farFace)
+        c.y = 5;
+    c = rotX(c, 45 * kDeg);
+    c.z += 70;
+    return hang(c, p, frames);
+}
+
+// One expected call: its name, the arguments printed as names (enums) and the numeric
+// arguments with the tolerance they are compared to.
+struct Expected
+{
+    std::string name;
+    std::vector<std::pair<std::string, std::string>> words;
+    std::vector<std::pair<std::string, double>> numbers;
+    double tolerance = 0.0;
+};
+
+class FrameBuilder
+{
+public:
+    std::vector<Expected> calls;
+
+    void call(const std::string& name, std::vector<std::pair<std::string, std::string>> words = {})
+    {
+        calls.push_back({name, std::move(words), {}, 0.0});
+    }
+    void color(double r, double g, double b)
+    {
+        calls.push_back({"glColor3f", {}, {{"red", r}, {"green", g}, {"blue", b}}, 1e-6});
+    }
+    void vertexf(double x, double y, double z)
+    {
+        calls.push_back({"glVertex3f", {}, {{"x", x}, {"y", y}, {"z", z}}, 1e-6});
+    }
+    void vertexd(const P3& p)
+    {
+        calls.push_back({"glVertex3d", {}, {{"x", p.x}, {"y", p.y}, {"z", p.z}}, 1e-9});
+    }
+    void polygon(const std::vector<P3>& corners)
+    {
+        call("glBegin", {{"mode", "GL_POLYGON"}});
+        for (const P3& c : corners)
+            vertexd(c);
+        call("glEnd");
+    }
+};
+
+// The axes part of a frame: clear, outline mode and three GL_LINES pairs.
+void expectFrameStart(FrameBuilder& f)
+{
+    f.call("glClear", {{"mask", "GL_DEPTH_BUFFER_BIT | GL_COLOR_BUFFER_BIT"}});
+    f.call("glPolygonMode", {{"face", "GL_FRONT_AND_BACK"}, {"mode", "GL_LINE"}});
+    const double axes[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    for (const auto& axis : axes) {
+        f.color(axis[0], axis[1], axis[2]);
+        f.call("glBegin", {{"mode", "GL_LINES"}});
+        f.vertexf(0, 0, 0);
+        f.vertexf(50 * axis[0], 50 * axis[1], 50 * axis[2]);
+        f.call("glEnd");
+    }
+}
+
+// A whole frame of the ride after `frames` turns, with the baskets in colour (r, g, b).
+std::vector<Expected> expectedFrame(int frames, double r, double g, double b)
+{
+    FrameBuilder f;
+    expectFrameStart(f);
+    f.color(0, 0.6, 0);
+    const double radius[5] = {20, 20, 3, 3, 10};
+    const double height[5] = {0, 10, 10, 80, 80};
+    const int bands[3][2] = {{0, 1}, {2, 3}, {1, 2}};
+    for (const auto& band : bands)
+        for (int j = 0; j < 360; j++) {
+            const int n = (j + 1) % 360;
+            const int lo = band[0], hi = band[1];
+            f.polygon({ringPoint(radius[lo], height[lo], j), ringPoint(radius[lo], height[lo], n),
+                       ringPoint(radius[hi], height[hi], n), ringPoint(radius[hi], height[hi], j)});
+        }
+    for (int j = 0; j < 360; j++)
+        f.polygon({ringPoint(10, 80, j), ringPoint(10, 80, (j + 1) % 360), {0, 90, 0}});
+    for (int p = 0; p < 4; p++) {
+        f.color(1, 0, 0);
+        for (int j = 0; j < 359; j++)
+            f.polygon({ropePoint(p, false, j, frames), ropePoint(p, false, j + 1, frames),
+                       ropePoint(p, true, j + 1, frames), ropePoint(p, true, j, frames)});
+    }
+    f.call("glPolygonMode", {{"face", "GL_FRONT_AND_BACK"}, {"mode", "GL_FILL"}});
+    f.color(r, g, b);
+    const int sides[6][4][2] = {
+        {{0, 0}, {0, 1}, {0, 2}, {0, 3}}, {{1, 0}, {1, 1}, {1, 2}, {1, 3}},
+        {{0, 0}, {1, 0}, {1, 1}, {0, 1}}, {{0, 1}, {1, 1}, {1, 2}, {0, 2}},
+        {{0, 2}, {1, 2}, {1, 3}, {0, 3}}, {{0, 3}, {1, 3}, {1, 0}, {0, 0}}};
+    for (int p = 0; p < 4; p++)
+        for (const auto& side : sides) {
+            std::vector<P3> corners;
+            for (const auto& c : side)
+                corners.push_back(cubeCorner(p, c[0] == 1, c[1], frames));
+            f.polygon(corners);
+        }
+    f.call("glPolygonMode", {{"face", "GL_FRONT_AND_BACK"}, {"mode", "GL_LINE"}});
+    f.call("glFlush"); // glutSwapBuffers flushes, then swaps
+    f.call("glXSwapBuffers");
+    return f.calls;
+}
+
+// The calls of a frame from its glClear on, less the GLX calls that GLUT makes around
+// them (but the swap).
+std::vector<GlCall> drawingCalls(const std::vector<GlCall>& frame)
+{
+    std::vector<GlCall> out;
+    bool started = false;
+    for (const GlCall& c : frame) {
+        started = started || c.name == "glClear";
+        if (started && (c.name.rfind("glX", 0) != 0 || c.name == "glXSwapBuffers"))
+            out.push_back(c);
+    }
+    return out;
+}
+
+// Compares a frame call for call; fails with the frame, the call and what differs.
+void expectCalls(int frame, const std::vector<GlCall>& actual, const std::vector<Expected>& want)
+{
+    ASSERT_EQ(actual.size(), want.size()) << "frame " << frame << ": number of GL calls";
+    int failures = 0;
+    for (std::size_t i = 0; i < want.size() && failures < 5; i++) {
+        const GlCall& a = actual[i];
+        const Expected& e = want[i];
+        bool ok = a.name == e.name;
+        for (const auto& w : e.words)
+            ok = ok && a.arg(w.first) == w.second;
+        for (const auto& n : e.numbers)
+            ok = ok && !a.arg(n.first).empty() && std::fabs(a.num(n.first) - n.second) <= e.tolerance;
+        if (!ok) {
+            failures++;
+            std::string wanted = e.name + "(";
+            for (const auto& w : e.words)
+                wanted += w.first + " = " + w.second + " ";
+            for (const auto& n : e.numbers)
+                wanted += n.first + " = " + std::to_string(n.second) + " ";
+            ADD_FAILURE() << "frame " << frame << ", call " << i << ": got " << a.text()
+                          << ", expected " << wanted << ")";
+        }
+    }
+}
+
+// The colours the baskets take: three numbers from the standard generator seeded with 0.
+struct Rgb
+{
+    float r, g, b;
+};
+Rgb basketColour(int change)
+{
+    srand(0);
+    Rgb c{1.0f, 1.0f, 0.0f};
+    for (int i = 0; i < change; i++) {
+        c.r = static_cast<float>((rand() % 100) / 100.0);
+        c.g = static_cast<float>((rand() % 100) / 100.0);
+        c.b = static_cast<float>((rand() % 100) / 100.0);
+    }
+    return c;
+}
+
+// ---- One recorded run, shared by the tests ------------------------------------------------
+
+const double kRunSeconds = 9.0; // long enough for 360 frames at the 16 ms timer
+
+struct RecordedRun
+{
+    std::unique_ptr<e2e::VirtualDisplay> display;
+    e2e::WindowInfo window;
+    e2e::Image early; // a screenshot after about two seconds
+    e2e::Trace trace;
+    int exitStatus = -1;
+};
+
+RecordedRun* run = nullptr;
+
+class SwingRide : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        run = new RecordedRun;
+        run->display = std::make_unique<e2e::VirtualDisplay>();
+        const std::string dir = e2e::artifactDir();
+        const std::string tracePath = dir + "/swingride.trace";
+        std::remove(tracePath.c_str());
+        {
+            e2e::Process ride({"apitrace", "trace", "-o", tracePath, SWINGRIDE_BIN},
+                              run->display->name(), dir + "/swingride.out",
+                              dir + "/swingride.err");
+            const auto start = std::chrono::steady_clock::now();
+            const std::string id = e2e::findWindow(run->display->name(), "Aeroplane", 20.0);
+            if (!id.empty()) {
+                run->window = e2e::windowInfo(run->display->name(), id);
+                std::this_thread::sleep_for(std::chrono::milliseconds(2000));
+                run->early = e2e::screenshot(run->display->name(), id, dir + "/swingride.png");
+            }
+            std::this_thread::sleep_until(start + std::chrono::duration<double>(kRunSeconds));
+            run->exitStatus = ride.stop(SIGTERM, 30.0);
+        }
+        run->trace = e2e::readTrace(tracePath, [](int k) {
+            return k <= 3 || (k >= 358 && k <= 362);
+        });
+    }
+    static void TearDownTestSuite()
+    {
+        delete run;
+        run = nullptr;
+    }
+};
+
+// ---- Window -------------------------------------------------------------------------------
+
+TEST_F(SwingRide, OpensOneWindowTitledAeroplane640By480At50_50)
+{
+    EXPECT_EQ(run->window.title, "Aeroplane");
+    EXPECT_EQ(run->window.width, 640);
+    EXPECT_EQ(run->window.height, 480);
+    EXPECT_EQ(run->window.x, 50);
+    EXPECT_EQ(run->window.y, 50);
+}
+
+TEST_F(SwingRide, AsksForADoubleBufferedRgbVisualWithoutDepthOrStencil)
+{
+    const std::vector<GlCall>& first = run->trace.frame(1);
+    ASSERT_FALSE(first.empty()) << "no frame was recorded";
+    const GlCall* choose = nullptr;
+    for (const GlCall& c : first)
+        if (c.name == "glXChooseFBConfig" || c.name == "glXChooseVisual")
+            choose = &c;
+    ASSERT_NE(choose, nullptr) << "no visual was chosen through GLX";
+    const std::string attribs = choose->arg("attribList");
+    EXPECT_NE(attribs.find("GLX_DOUBLEBUFFER, True"), std::string::npos) << attribs;
+    EXPECT_NE(attribs.find("GLX_RED_SIZE"), std::string::npos) << attribs;
+    EXPECT_EQ(attribs.find("GLX_DEPTH_SIZE"), std::string::npos) << attribs;
+    EXPECT_EQ(attribs.find("GLX_STENCIL_SIZE"), std::string::npos) << attribs;
+}
+
+// ---- One-time state, projection and camera -------------------------------------------------
+
+TEST_F(SwingRide, SetsItsStateOnceThenViewportProjectionAndCamera)
+{
+    std::vector<GlCall> setup;
+    for (const GlCall& c : run->trace.frame(1)) {
+        if (c.name == "glClear")
+            break;
+        if (c.name.rfind("glX", 0) != 0)
+            setup.push_back(c);
+    }
+    ASSERT_EQ(setup.size(), 11u) << "calls before the first frame";
+    EXPECT_EQ(setup[0].text().substr(setup[0].text().find(' ') + 1),
+              "glClearColor(red = 0, green = 0, blue = 0, alpha = 1)");
+    EXPECT_EQ(setup[1].arg("mode"), "GL_FLAT");
+    EXPECT_EQ(setup[2].name + " " + setup[2].arg("cap"), "glEnable GL_DEPTH_TEST");
+    EXPECT_EQ(setup[3].name, "glViewport");
+    EXPECT_EQ(setup[3].num("width"), 640);
+    EXPECT_EQ(setup[3].num("height"), 480);
+    EXPECT_EQ(setup[4].arg("mode"), "GL_PROJECTION");
+    EXPECT_EQ(setup[5].name, "glLoadIdentity");
+
+    // gluPerspective(80, 640/480 in float, 0.1 in float, 300) as GLU multiplies it in.
+    ASSERT_EQ(setup[6].name, "glMultMatrixd");
+    const double aspect = static_cast<float>(640.0f / 480.0f);
+    const double nearZ = 0.1f, farZ = 300.0;
+    const double f = 1.0 / std::tan(40 * kDeg);
+    const double m[16] = {f / aspect, 0, 0, 0, 0, f, 0, 0, 0, 0, -(farZ + nearZ) / (farZ - nearZ),
+                          -1, 0, 0, -2 * nearZ * farZ / (farZ - nearZ), 0};
+    std::string printed = setup[6].arg("m");
+    std::vector<double> got;
+    for (char* s = &printed[1]; *s && *s != '}';) {
+        char* end;
+        got.push_back(std::strtod(s, &end));
+        s = end;
+        while (*s == ',' || *s == ' ')
+            s++;
+    }
+    ASSERT_EQ(got.size(), 16u);
+    for (int i = 0; i < 16; i++)
+        EXPECT_NEAR(got[i], m[i], 1e-12) << "projection element " << i;
+    // A near plane of exactly 0.1 would give -0.2000666888962987 here.
+    EXPECT_NEAR(got[14], -0.2000666918785188, 1e-13);
+
+    EXPECT_EQ(setup[7].arg("mode"), "GL_MODELVIEW");
+    EXPECT_EQ(setup[8].name, "glLoadIdentity");
+    // gluLookAt from (-100, 100, 100) towards (0, 5, 0): a rotation, then the eye moved
+    // to the origin.
+    EXPECT_EQ(setup[9].name, "glMultMatrixf");
+    EXPECT_EQ(setup[10].name, "glTranslated");
+    EXPECT_EQ(setup[10].num("x"), 100);
+    EXPECT_EQ(setup[10].num("y"), -100);
+    EXPECT_EQ(setup[10].num("z"), -100);
+    const P3 eye{-100, 100, 100}, centre{0, 5, 0};
+    const P3 d{centre.x - eye.x, centre.y - eye.y, centre.z - eye.z};
+    const double len = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
+    std::string look = setup[9].arg("m");
+    // The third column of the rotation is minus the viewing direction.
+    std::vector<double> lm;
+    for (char* s = &look[1]; *s && *s != '}';) {
+        char* end;
+        lm.push_back(std::strtod(s, &end));
+        s = end;
+        while (*s == ',' || *s == ' ')
+            s++;
+    }
+    ASSERT_EQ(lm.size(), 16u);
+    EXPECT_NEAR(lm[2], -d.x / len, 1e-6);
+    EXPECT_NEAR(lm[6], -d.y / len, 1e-6);
+    EXPECT_NEAR(lm[10], -d.z / len, 1e-6);
+}
+
+// ---- Frames -------------------------------------------------------------------------------
+
+TEST_F(SwingRide, DrawsFramesOneAndTwoCallForCallTurnedOneDegreeEach)
+{
+    for (int frame : {1, 2, 3}) {
+        const std::vector<GlCall> calls = drawingCalls(run->trace.frame(frame));
+        ASSERT_FALSE(calls.empty()) << "frame " << frame << " was not recorded";
+        expectCalls(frame, calls, expectedFrame(frame, 1.0, 1.0, 0.0));
+    }
+}
+
+TEST_F(SwingRide, ChangesTheBasketColourInFrame360FromTheSeededGenerator)
+{
+    ASSERT_GE(run->trace.frameCount, 361)
+        << "the run of " << kRunSeconds << " s drew only " << run->trace.frameCount << " frames";
+    const Rgb yellow = basketColour(0), next = basketColour(1);
+    expectCalls(359, drawingCalls(run->trace.frame(359)),
+                expectedFrame(359, yellow.r, yellow.g, yellow.b));
+    expectCalls(360, drawingCalls(run->trace.frame(360)), expectedFrame(360, next.r, next.g, next.b));
+    expectCalls(361, drawingCalls(run->trace.frame(361)), expectedFrame(361, next.r, next.g, next.b));
+}
+
+// ---- Pixels -------------------------------------------------------------------------------
+
+TEST_F(SwingRide, ShowsTheAxesTheGreenFrameTheRedRopesAndTheYellowBoxes)
+{
+    const e2e::Image& img = run->early;
+    ASSERT_EQ(img.width, 640);
+    ASSERT_EQ(img.height, 480);
+    auto exactly = [](int r, int g, int b) {
+        return [=](const e2e::Image::Pixel& p) { return p.r == r && p.g == g && p.b == b; };
+    };
+    // The green Y axis runs up inside the pole, whose wire frame hides it.
+    EXPECT_GT(img.count(exactly(0, 0, 255)), 30) << "the blue Z axis";
+    EXPECT_GT(img.count(exactly(255, 0, 0)), 300) << "the red X axis and ropes";
+    EXPECT_GT(img.count(exactly(0, 153, 0)), 2000) << "the green wire frame";
+    EXPECT_GT(img.count(exactly(255, 255, 0)), 1000) << "the yellow boxes";
+}
+
+// ---- Without a display ----------------------------------------------------------------------
+
+TEST(SwingRideWithoutDisplay, EndsAtOnceWithAClearMessageAndAFailureStatus)
+{
+    const std::string err = e2e::artifactDir() + "/swingride-nodisplay.err";
+    e2e::Process ride({SWINGRIDE_BIN}, "", "", err);
+    const int status = ride.wait(10.0);
+    EXPECT_NE(status, -1) << "still running after 10 s";
+    EXPECT_NE(status, 0);
+    const std::string text = e2e::runCommand("cat " + e2e::shellQuote(err)).out;
+    EXPECT_NE(text.find("swingride: cannot start"), std::string::npos) << text;
+    EXPECT_NE(text.find("display"), std::string::npos) << text;
+}
+
+} // namespace
