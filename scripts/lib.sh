@@ -1,0 +1,42 @@
+# lib.sh: helpers that the other scripts source: installing what is missing and building.
+# Not meant to be run on its own.
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
+
+# Packages to build the library and both programs.
+BUILD_PACKAGES=(cmake make g++ libgl-dev libglu1-mesa-dev freeglut3-dev)
+# Packages to run the programs on a virtual display and take screenshots.
+RUN_PACKAGES=(xvfb xauth x11-utils xdotool imagemagick libgl1-mesa-dri)
+# Packages for the tests: GoogleTest, GL call recording and key presses.
+TEST_PACKAGES=(libgtest-dev apitrace binutils)
+
+# Installs those of the given Debian packages that are not installed yet.
+install_missing() {
+    local missing=() pkg
+    for pkg in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$pkg")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        command -v sudo >/dev/null || { echo "error: run as root or install sudo to install: ${missing[*]}" >&2; exit 1; }
+        sudo=(sudo)
+    fi
+    echo "Installing: ${missing[*]}"
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# Configures and builds everything into $BUILD_DIR (Release unless BUILD_TYPE says otherwise).
+build_all() {
+    cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-Release}" >/dev/null
+    cmake --build "$BUILD_DIR" -j "$(nproc)"
+}
+
+# True when DISPLAY names an X server that answers.
+display_works() {
+    [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1
+}
