@@ -3,10 +3,13 @@
 # window.
 #
 #   bash scripts/capture.sh PROGRAM SECONDS OUT.png [KEY...]
+#   bash scripts/capture.sh PROGRAM SECONDS OUT.gif [KEY...]
 #
 # PROGRAM is swingride or cockpit, from the build folder (BUILD_DIR, default build/).
-# After SECONDS the window is saved to OUT.png; any KEYs (xdotool key names) are sent to
-# the window first, one every 0.1 s. The program and the X server are stopped at the end.
+# Any KEYs (xdotool key names) are sent to the window first, one every 0.1 s. After
+# SECONDS the window is saved to OUT.png; for OUT.gif, snapshots are taken from then on
+# for ANIMATION_SECONDS (default 5.8, one full turn of the ride) and put together as a
+# looping animation, half size. The program and the X server are stopped at the end.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
@@ -15,8 +18,11 @@ shift 3
 binary="$BUILD_DIR/$program/$program"
 [ -x "$binary" ] || { echo "error: $binary is not built" >&2; exit 1; }
 mkdir -p "$(dirname "$out")"
+frames_dir=$(mktemp -d)
+trap 'rm -rf "$frames_dir"' EXIT
 
 export CAPTURE_BINARY="$binary" CAPTURE_SECONDS="$seconds" CAPTURE_OUT="$out"
+export CAPTURE_FRAMES_DIR="$frames_dir" ANIMATION_SECONDS="${ANIMATION_SECONDS:-5.8}"
 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" bash -c '
     set -euo pipefail
     "$CAPTURE_BINARY" >/dev/null & pid=$!
@@ -31,5 +37,23 @@ xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" bash -c '
     [ -n "$id" ] || { echo "error: no window appeared" >&2; exit 1; }
     for key in "$@"; do xdotool key --window "$id" "$key"; sleep 0.1; done
     sleep "$CAPTURE_SECONDS"
-    import -window "$id" "$CAPTURE_OUT"
+    case "$CAPTURE_OUT" in
+    *.gif)
+        span_ns=$(awk -v s="$ANIMATION_SECONDS" "BEGIN { printf \"%d\", s * 1e9 }")
+        end=$(( $(date +%s%N) + span_ns ))
+        n=0
+        while [ "$(date +%s%N)" -lt "$end" ]; do
+            import -window "$id" "$CAPTURE_FRAMES_DIR/$(printf %04d $n).png"
+            n=$((n + 1))
+        done ;;
+    *)
+        import -window "$id" "$CAPTURE_OUT" ;;
+    esac
 ' capture "$@"
+
+if [[ "$out" == *.gif ]]; then
+    # Play back at the speed the snapshots were taken.
+    count=$(find "$frames_dir" -name '*.png' | wc -l)
+    delay=$(awk -v s="${ANIMATION_SECONDS:-5.8}" -v n="$count" 'BEGIN { printf "%d", s * 100 / n + 0.5 }')
+    convert -delay "$delay" -loop 0 "$frames_dir"/*.png -resize 50% -layers Optimize "$out"
+fi

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# pictures.sh: makes the README's pictures from the real programs on a virtual display.
+#
+#   bash scripts/pictures.sh
+#
+# Builds first if needed, then writes docs/swingride.png (the ride after two seconds),
+# docs/swingride-turn.gif (one full turn) and docs/cockpit.png (the cockpit after two
+# presses of "8").
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+
+install_missing "${BUILD_PACKAGES[@]}" "${RUN_PACKAGES[@]}"
+build_all
+mkdir -p "$ROOT/docs"
+"$ROOT/scripts/capture.sh" swingride 2 "$ROOT/docs/swingride.png"
+"$ROOT/scripts/capture.sh" swingride 1 "$ROOT/docs/swingride-turn.gif"
+if [ -x "$BUILD_DIR/cockpit/cockpit" ]; then
+    "$ROOT/scripts/capture.sh" cockpit 1 "$ROOT/docs/cockpit.png" 8 8
+fi
+ls -l "$ROOT/docs"
