@@ -1,0 +1,475 @@
+// matrix4x4_test.cpp: Matrix4x4 behaviour, and bit-for-bit agreement of Transform and the
+// product with a plain evaluation in the documented order on many random inputs.
+#include "matrix4x4.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <type_traits>
+#include <utility>
+
+namespace {
+
+constexpr int kSamples = 10000;
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+std::uint64_t Bits(double d)
+{
+    std::uint64_t u;
+    std::memcpy(&u, &d, sizeof u);
+    return u;
+}
+
+Matrix4x4 FromRows(const double (&rows)[4][4])
+{
+    Matrix4x4 m;
+    std::memcpy(m.m_d, rows, sizeof m.m_d);
+    return m;
+}
+
+// Every element NaN, so that anything a loader forgets to write shows.
+Matrix4x4 Garbage()
+{
+    Matrix4x4 m;
+    for (auto& row : m.m_d)
+        for (double& e : row)
+            e = kNaN;
+    return m;
+}
+
+::testing::AssertionResult SameBits(const Matrix4x4& m, const double (&rows)[4][4])
+{
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c)
+            if (Bits(m.m_d[r][c]) != Bits(rows[r][c]))
+                return ::testing::AssertionFailure() << std::hexfloat << "element (" << r
+                                                     << ", " << c << ") is " << m.m_d[r][c]
+                                                     << ", expected " << rows[r][c];
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult SameBits(const Vector3D& a, const Vector3D& b)
+{
+    if (Bits(a.m_x) == Bits(b.m_x) && Bits(a.m_y) == Bits(b.m_y) && Bits(a.m_z) == Bits(b.m_z))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << std::hexfloat << "(" << a.m_x << ", " << a.m_y << ", " << a.m_z << ") vs ("
+           << b.m_x << ", " << b.m_y << ", " << b.m_z << ")";
+}
+
+void ExpectNear(const Vector3D& v, double x, double y, double z)
+{
+    EXPECT_NEAR(v.m_x, x, 1e-12);
+    EXPECT_NEAR(v.m_y, y, 1e-12);
+    EXPECT_NEAR(v.m_z, z, 1e-12);
+}
+
+// Both signs, magnitudes from 2^-30 to 2^31, the odd exact zero: sums of such values
+// cancel and round in every possible way.
+double RandomDouble(std::mt19937_64& rng)
+{
+    if (rng() % 32 == 0)
+        return 0.0;
+    const double mantissa = 1.0 + std::ldexp(static_cast<double>(rng() >> 11), -53);
+    const double d = std::ldexp(mantissa, static_cast<int>(rng() % 61) - 30);
+    return (rng() & 1) ? -d : d;
+}
+
+Vector3D RandomVector(std::mt19937_64& rng)
+{
+    const double x = RandomDouble(rng), y = RandomDouble(rng), z = RandomDouble(rng);
+    return Vector3D(x, y, z);
+}
+
+void RandomFill(Matrix4x4& m, std::mt19937_64& rng)
+{
+    for (auto& row : m.m_d)
+        for (double& e : row)
+            e = RandomDouble(rng);
+}
+
+// Samples whose bits differ from the reference: how many, and the first.
+struct Mismatches {
+    int count = 0;
+    int first = -1;
+    void check(bool same, int sample)
+    {
+        if (!same && count++ == 0)
+            first = sample;
+    }
+};
+
+// A product rounded to double on its own, for the reference evaluations. The volatile
+// accesses keep the compiler from fusing it into the add that follows, and from sharing
+// it with the code under test, where sharing would stop that code being fused and so
+// hide a fault.
+double Mul(double a, double b)
+{
+    volatile double va = a, vb = b;
+    volatile double product = va * vb;
+    return product;
+}
+
+double RefTransformRow(const double (&row)[4], const Vector3D& p)
+{
+    return ((Mul(row[0], p.m_x) + Mul(row[1], p.m_y)) + Mul(row[2], p.m_z)) + row[3];
+}
+
+double RefProductElement(const Matrix4x4& a, const Matrix4x4& b, int i, int j)
+{
+    double sum = 0.0;
+    for (int k = 0; k < 4; ++k)
+        sum = sum + Mul(a.m_d[i][k], b.m_d[k][j]);
+    return sum;
+}
+
+} // namespace
+
+// ---- Storage, copying, element access -------------------------------------------------
+
+TEST(Matrix4x4Layout, StoresRowsOneAfterAnother)
+{
+    Matrix4x4 m;
+    const Matrix4x4& cm = m;
+    for (int r = 0; r < 4; ++r) {
+        EXPECT_EQ(cm[r], m[r]);
+        for (int c = 0; c < 4; ++c)
+            EXPECT_EQ(&m[r][c], &m.m_d[0][0] + 4 * r + c);
+    }
+    static_assert(std::is_same_v<decltype(m[0]), double*>);
+    static_assert(std::is_same_v<decltype(cm[0]), const double*>);
+}
+
+TEST(Matrix4x4Layout, ZeroAndIdentityOverwriteEveryElement)
+{
+    // clang-format off
+    const double zero[4][4] = {
+        {0, 0, 0, 0},
+        {0, 0, 0, 0},
+        {0, 0, 0, 0},
+        {0, 0, 0, 0},
+    };
+    const double identity[4][4] = {
+        {1, 0, 0, 0},
+        {0, 1, 0, 0},
+        {0, 0, 1, 0},
+        {0, 0, 0, 1},
+    };
+    // clang-format on
+    Matrix4x4 m = Garbage();
+    m.zero();
+    EXPECT_TRUE(SameBits(m, zero));
+    m = Garbage();
+    m.identity();
+    EXPECT_TRUE(SameBits(m, identity));
+}
+
+TEST(Matrix4x4Copying, EveryFormOfCopyKeepsAllBits)
+{
+    const double inf = std::numeric_limits<double>::infinity();
+    // clang-format off
+    const double rows[4][4] = {
+        {1.5,  -0.0, kNaN,   4e-320},
+        {-inf, 6.25, 7,      8},
+        {9,    10,   -11,    12},
+        {13,   14,   1e300,  -16},
+    };
+    // clang-format on
+    Matrix4x4 source = FromRows(rows);
+    const Matrix4x4& constSource = source;
+    Matrix4x4 constructed(source);
+    EXPECT_TRUE(SameBits(constructed, rows));
+    Matrix4x4 assigned = Garbage();
+    assigned = source;
+    EXPECT_TRUE(SameBits(assigned, rows));
+    Matrix4x4 assignedConst = Garbage();
+    assignedConst = constSource;
+    EXPECT_TRUE(SameBits(assignedConst, rows));
+    Matrix4x4 copied = Garbage();
+    copied.copy(source);
+    EXPECT_TRUE(SameBits(copied, rows));
+}
+
+TEST(Matrix4x4Copying, OnlyAssignmentFromAModifiableMatrixReturnsTheTarget)
+{
+    Matrix4x4 a = Garbage();
+    Matrix4x4 b;
+    b.loadScale(2.0, 3.0, 4.0);
+    static_assert(std::is_same_v<decltype(a = b), Matrix4x4&>);
+    static_assert(std::is_void_v<decltype(a = std::as_const(b))>);
+    static_assert(std::is_void_v<decltype(a = Garbage())>);
+    Matrix4x4& r = (a = b);
+    EXPECT_EQ(&r, &a);
+    EXPECT_TRUE(SameBits(a, b.m_d));
+}
+
+// ---- Loaders --------------------------------------------------------------------------
+
+TEST(Matrix4x4Loaders, TranslateFillsTheLastColumn)
+{
+    // clang-format off
+    const double expected[4][4] = {
+        {1, 0, 0, 1},
+        {0, 1, 0, 2},
+        {0, 0, 1, 3},
+        {0, 0, 0, 1},
+    };
+    // clang-format on
+    Matrix4x4 m = Garbage();
+    m.loadTranslate(1.0, 2.0, 3.0);
+    EXPECT_TRUE(SameBits(m, expected));
+    EXPECT_TRUE(SameBits(m.Transform(Vector3D(0.0, 0.0, 0.0)), Vector3D(1.0, 2.0, 3.0)));
+    EXPECT_TRUE(SameBits(m.Translate(Vector3D(1.0, 1.0, 1.0)), Vector3D(2.0, 3.0, 4.0)));
+}
+
+TEST(Matrix4x4Loaders, ScaleFillsTheDiagonal)
+{
+    // clang-format off
+    const double expected[4][4] = {
+        {2, 0, 0, 0},
+        {0, 3, 0, 0},
+        {0, 0, 4, 0},
+        {0, 0, 0, 1},
+    };
+    // clang-format on
+    Matrix4x4 m = Garbage();
+    m.loadScale(2.0, 3.0, 4.0);
+    EXPECT_TRUE(SameBits(m, expected));
+    m.loadTranslate(7.0, 8.0, 9.0);
+    m.loadScale(2.0, 3.0, 4.0);
+    EXPECT_TRUE(SameBits(m, expected));
+    EXPECT_TRUE(SameBits(m * Vector3D(1.0, 1.0, 1.0), Vector3D(2.0, 3.0, 4.0)));
+}
+
+TEST(Matrix4x4Loaders, RotationsHoldSineAndCosineInTheirPlane)
+{
+    const double s = std::sin(0.3), c = std::cos(0.3);
+    // clang-format off
+    const double x[4][4] = {
+        {1, 0,  0, 0},
+        {0, c, -s, 0},
+        {0, s,  c, 0},
+        {0, 0,  0, 1},
+    };
+    const double y[4][4] = {
+        { c, 0, s, 0},
+        { 0, 1, 0, 0},
+        {-s, 0, c, 0},
+        { 0, 0, 0, 1},
+    };
+    const double z[4][4] = {
+        {c, -s, 0, 0},
+        {s,  c, 0, 0},
+        {0,  0, 1, 0},
+        {0,  0, 0, 1},
+    };
+    // clang-format on
+    // Each loaded over garbage and over another rotation: nothing of either may remain.
+    Matrix4x4 m = Garbage();
+    m.loadRotateX(0.3);
+    EXPECT_TRUE(SameBits(m, x));
+    m.loadRotateY(0.3);
+    EXPECT_TRUE(SameBits(m, y));
+    m = Garbage();
+    m.loadRotateY(0.3);
+    EXPECT_TRUE(SameBits(m, y));
+    m.loadRotateZ(0.3);
+    EXPECT_TRUE(SameBits(m, z));
+    m = Garbage();
+    m.loadRotateZ(0.3);
+    EXPECT_TRUE(SameBits(m, z));
+    m.loadRotateX(0.3);
+    EXPECT_TRUE(SameBits(m, x));
+}
+
+TEST(Matrix4x4Loaders, RotationsTurnCounterClockwiseAboutTheirAxis)
+{
+    Matrix4x4 m;
+    m.loadRotateZ(kPi / 2);
+    ExpectNear(m.Transform(Vector3D(1.0, 0.0, 0.0)), 0.0, 1.0, 0.0);
+    ExpectNear(m.Transform(Vector3D(0.0, 1.0, 0.0)), -1.0, 0.0, 0.0);
+    m.loadRotateX(kPi / 2);
+    ExpectNear(m.Transform(Vector3D(0.0, 1.0, 0.0)), 0.0, 0.0, 1.0);
+    m.loadRotateY(kPi / 2);
+    ExpectNear(m.Transform(Vector3D(0.0, 0.0, 1.0)), 1.0, 0.0, 0.0);
+}
+
+TEST(Matrix4x4Loaders, ZeroAngleGivesTheIdentityWithANegativeZero)
+{
+    // clang-format off
+    const double expected[4][4] = {
+        {1, -0.0, 0, 0},
+        {0,  1,   0, 0},
+        {0,  0,   1, 0},
+        {0,  0,   0, 1},
+    };
+    // clang-format on
+    Matrix4x4 m;
+    m.loadRotateZ(0.0);
+    EXPECT_TRUE(SameBits(m, expected));
+}
+
+// ---- Transforming points --------------------------------------------------------------
+
+TEST(Matrix4x4Transform, IgnoresTheBottomRow)
+{
+    std::mt19937_64 rng(0x5eed0101);
+    Matrix4x4 m;
+    RandomFill(m, rng);
+    Matrix4x4 two = m, nan = m;
+    m[3][0] = m[3][1] = m[3][2] = 0.0;
+    m[3][3] = 1.0;
+    two[3][0] = two[3][1] = two[3][2] = 0.0;
+    two[3][3] = 2.0;
+    nan[3][0] = nan[3][1] = nan[3][2] = nan[3][3] = kNaN;
+    for (int i = 0; i < 100; ++i) {
+        const Vector3D p = RandomVector(rng);
+        EXPECT_TRUE(SameBits(two.Transform(p), m.Transform(p)));
+        EXPECT_TRUE(SameBits(nan.Transform(p), m.Transform(p)));
+        EXPECT_TRUE(SameBits(m * p, m.Transform(p)));
+    }
+}
+
+TEST(Matrix4x4Transform, AddsTheTranslationLast)
+{
+    // h is half an ulp of 1.0: two of them added to 1.0 one by one are lost, added to
+    // each other first they are not.
+    const double h = std::ldexp(1.0, -53);
+    // clang-format off
+    const double rows[4][4] = {
+        {1, 1, 1, 0},
+        {1, 1, 1, 1},
+        {0, 0, 0, 0},
+        {0, 0, 0, 1},
+    };
+    // clang-format on
+    Matrix4x4 m = FromRows(rows);
+    EXPECT_EQ(m.Transform(Vector3D(1.0, h, h)).m_x, 1.0);
+    EXPECT_EQ(m.Transform(Vector3D(h, h, 0.0)).m_y, 1.0 + 2 * h);
+}
+
+TEST(Matrix4x4Translate, UsesOnlyTheTranslationColumn)
+{
+    Matrix4x4 m;
+    m.loadRotateZ(0.5);
+    EXPECT_TRUE(SameBits(m.Translate(Vector3D(1.5, -2.25, 1e-3)), Vector3D(1.5, -2.25, 1e-3)));
+    m[0][3] = 1.0;
+    m[1][3] = 2.0;
+    m[2][3] = 3.0;
+    EXPECT_TRUE(SameBits(m.Translate(Vector3D(1.0, 1.0, 1.0)), Vector3D(2.0, 3.0, 4.0)));
+}
+
+// ---- Products -------------------------------------------------------------------------
+
+TEST(Matrix4x4Product, MultipliesRowsByColumns)
+{
+    // clang-format off
+    const double a[4][4] = {
+        {1, 2, 3, 4},
+        {0, 1, 0, 0},
+        {0, 0, 1, 0},
+        {0, 0, 0, 1},
+    };
+    const double b[4][4] = {
+        {1, 0, 0, 0},
+        {5, 1, 0, 0},
+        {0, 0, 2, 0},
+        {0, 0, 0, 1},
+    };
+    const double ab[4][4] = {
+        {11, 2, 6, 4},
+        { 5, 1, 0, 0},
+        { 0, 0, 2, 0},
+        { 0, 0, 0, 1},
+    };
+    const double ba[4][4] = {
+        {1,  2,  3,  4},
+        {5, 11, 15, 20},
+        {0,  0,  2,  0},
+        {0,  0,  0,  1},
+    };
+    // clang-format on
+    Matrix4x4 ma = FromRows(a), mb = FromRows(b);
+    EXPECT_TRUE(SameBits(ma * mb, ab));
+    EXPECT_TRUE(SameBits(mb * ma, ba));
+    ma *= mb;
+    EXPECT_TRUE(SameBits(ma, ab));
+}
+
+TEST(Matrix4x4Product, AppliesTheRightFactorFirst)
+{
+    Matrix4x4 t, r;
+    t.loadTranslate(1.0, 0.0, 0.0);
+    r.loadRotateZ(kPi / 2);
+    Matrix4x4 tr = t * r, rt = r * t;
+    ExpectNear(tr.Transform(Vector3D(1.0, 0.0, 0.0)), 1.0, 1.0, 0.0);
+    ExpectNear(rt.Transform(Vector3D(1.0, 0.0, 0.0)), 0.0, 2.0, 0.0);
+}
+
+TEST(Matrix4x4Product, SumsStartFromPositiveZero)
+{
+    // Every product is -0.0; only a sum started from +0.0 comes out positive.
+    Matrix4x4 minusOnes, zeros;
+    for (auto& row : minusOnes.m_d)
+        for (double& e : row)
+            e = -1.0;
+    zeros.zero();
+    const Matrix4x4 p = minusOnes * zeros;
+    EXPECT_TRUE(SameBits(p, zeros.m_d));
+}
+
+TEST(Matrix4x4Product, SquaringInPlaceMatchesTheOperator)
+{
+    std::mt19937_64 rng(0x5eed0102);
+    for (int i = 0; i < 1000; ++i) {
+        Matrix4x4 m;
+        RandomFill(m, rng);
+        Matrix4x4 square = m * m;
+        m *= m;
+        ASSERT_TRUE(SameBits(m, square.m_d)) << "sample " << i;
+    }
+}
+
+// ---- Bit-exact agreement with the documented evaluation order -------------------------
+
+TEST(Matrix4x4BitExact, TransformMatchesTheReference)
+{
+    std::mt19937_64 rng(0x5eed0103);
+    Mismatches transform, star;
+    Matrix4x4 m;
+    for (int i = 0; i < kSamples; ++i) {
+        RandomFill(m, rng);
+        const Vector3D p = RandomVector(rng);
+        const Vector3D expected(RefTransformRow(m.m_d[0], p), RefTransformRow(m.m_d[1], p),
+                                RefTransformRow(m.m_d[2], p));
+        transform.check(SameBits(m.Transform(p), expected), i);
+        star.check(SameBits(m * p, expected), i);
+    }
+    EXPECT_EQ(transform.count, 0) << "first at sample " << transform.first;
+    EXPECT_EQ(star.count, 0) << "first at sample " << star.first;
+}
+
+TEST(Matrix4x4BitExact, ProductMatchesTheReference)
+{
+    std::mt19937_64 rng(0x5eed0104);
+    Mismatches product, inPlace;
+    Matrix4x4 a, b;
+    for (int i = 0; i < kSamples; ++i) {
+        RandomFill(a, rng);
+        RandomFill(b, rng);
+        double expected[4][4];
+        for (int r = 0; r < 4; ++r)
+            for (int c = 0; c < 4; ++c)
+                expected[r][c] = RefProductElement(a, b, r, c);
+        product.check(SameBits(a * b, expected), i);
+        a *= b;
+        inPlace.check(SameBits(a, expected), i);
+    }
+    EXPECT_EQ(product.count, 0) << "first at sample " << product.first;
+    EXPECT_EQ(inPlace.count, 0) << "first at sample " << inPlace.first;
+}
