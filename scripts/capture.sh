@@ -9,7 +9,7 @@
 # Any KEYs (xdotool key names) are sent to the window first, one every 0.1 s. After
 # SECONDS the window is saved to OUT.png; for OUT.gif, snapshots are taken from then on
 # for ANIMATION_SECONDS (default 5.8, one full turn of the ride) and put together as a
-# looping animation, half size. The program and the X server are stopped at the end.
+# looping animation, cut to GIF_CROP (WxH+X+Y) when that is set. The program and the X server are stopped at the end.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
@@ -55,5 +55,7 @@ if [[ "$out" == *.gif ]]; then
     # Play back at the speed the snapshots were taken.
     count=$(find "$frames_dir" -name '*.png' | wc -l)
     delay=$(awk -v s="${ANIMATION_SECONDS:-5.8}" -v n="$count" 'BEGIN { printf "%d", s * 100 / n + 0.5 }')
-    convert -delay "$delay" -loop 0 "$frames_dir"/*.png -resize 50% -layers Optimize "$out"
+    crop=()
+    [ -n "${GIF_CROP:-}" ] && crop=(-crop "$GIF_CROP" +repage)
+    convert -delay "$delay" -loop 0 "$frames_dir"/*.png "${crop[@]}" -layers Optimize "$out"
 fi

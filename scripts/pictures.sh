@@ -13,7 +13,7 @@ install_missing "${BUILD_PACKAGES[@]}" "${RUN_PACKAGES[@]}"
 build_all
 mkdir -p "$ROOT/docs"
 "$ROOT/scripts/capture.sh" swingride 2 "$ROOT/docs/swingride.png"
-"$ROOT/scripts/capture.sh" swingride 1 "$ROOT/docs/swingride-turn.gif"
+GIF_CROP=360x300+140+30 "$ROOT/scripts/capture.sh" swingride 1 "$ROOT/docs/swingride-turn.gif"
 if [ -x "$BUILD_DIR/cockpit/cockpit" ]; then
     "$ROOT/scripts/capture.sh" cockpit 1 "$ROOT/docs/cockpit.png" 8 8
 fi

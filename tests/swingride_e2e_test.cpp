@@ -335,15 +335,7 @@ TEST_F(SwingRide, SetsItsStateOnceThenViewportProjectionAndCamera)
     const double f = 1.0 / std::tan(40 * kDeg);
     const double m[16] = {f / aspect, 0, 0, 0, 0, f, 0, 0, 0, 0, -(farZ + nearZ) / (farZ - nearZ),
                           -1, 0, 0, -2 * nearZ * farZ / (farZ - nearZ), 0};
-    std::string printed = setup[6].arg("m");
-    std::vector<double> got;
-    for (char* s = &printed[1]; *s && *s != '}';) {
-        char* end;
-        got.push_back(std::strtod(s, &end));
-        s = end;
-        while (*s == ',' || *s == ' ')
-            s++;
-    }
+    const std::vector<double> got = setup[6].numbers("m");
     ASSERT_EQ(got.size(), 16u);
     for (int i = 0; i < 16; i++)
         EXPECT_NEAR(got[i], m[i], 1e-12) << "projection element " << i;
@@ -362,16 +354,8 @@ TEST_F(SwingRide, SetsItsStateOnceThenViewportProjectionAndCamera)
     const P3 eye{-100, 100, 100}, centre{0, 5, 0};
     const P3 d{centre.x - eye.x, centre.y - eye.y, centre.z - eye.z};
     const double len = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
-    std::string look = setup[9].arg("m");
     // The third column of the rotation is minus the viewing direction.
-    std::vector<double> lm;
-    for (char* s = &look[1]; *s && *s != '}';) {
-        char* end;
-        lm.push_back(std::strtod(s, &end));
-        s = end;
-        while (*s == ',' || *s == ' ')
-            s++;
-    }
+    const std::vector<double> lm = setup[9].numbers("m");
     ASSERT_EQ(lm.size(), 16u);
     EXPECT_NEAR(lm[2], -d.x / len, 1e-6);
     EXPECT_NEAR(lm[6], -d.y / len, 1e-6);

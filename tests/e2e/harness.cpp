@@ -95,30 +95,56 @@ Image parsePpm(const std::string& data)
     return img;
 }
 
-// Splits "a = 1, b = {2, 3}, c = \"x, y\"" at the commas outside braces, brackets,
-// parentheses and quotes.
+bool isOpening(char c)
+{
+    return c == '{' || c == '(' || c == '[';
+}
+
+bool isClosing(char c)
+{
+    return c == '}' || c == ')' || c == ']';
+}
+
+// Index of the quote that ends the string opening at `quote`, past escaped characters.
+std::size_t endOfQuoted(const std::string& s, std::size_t quote)
+{
+    for (std::size_t i = quote + 1; i < s.size(); i++) {
+        if (s[i] == '\\')
+            i++;
+        else if (s[i] == '"')
+            return i;
+    }
+    return s.size();
+}
+
+// Index of the bracket that closes the one at `open`, past quoted strings; npos if none.
+std::size_t matchingClose(const std::string& s, std::size_t open)
+{
+    int depth = 0;
+    for (std::size_t i = open; i < s.size(); i++) {
+        if (s[i] == '"')
+            i = endOfQuoted(s, i);
+        else if (isOpening(s[i]))
+            depth++;
+        else if (isClosing(s[i]) && --depth == 0)
+            return i;
+    }
+    return std::string::npos;
+}
+
+// Splits "a = 1, b = {2, 3}, c = \"x, y\"" at the commas outside brackets and quotes.
 std::vector<std::string> splitTopLevel(const std::string& s)
 {
     std::vector<std::string> parts;
-    int depth = 0;
-    bool quoted = false;
     std::size_t start = 0;
     for (std::size_t i = 0; i < s.size(); i++) {
-        const char c = s[i];
-        if (quoted) {
-            if (c == '\\')
-                i++;
-            else if (c == '"')
-                quoted = false;
-            continue;
-        }
-        if (c == '"')
-            quoted = true;
-        else if (c == '{' || c == '(' || c == '[')
-            depth++;
-        else if (c == '}' || c == ')' || c == ']')
-            depth--;
-        else if (c == ',' && depth == 0) {
+        if (s[i] == '"') {
+            i = endOfQuoted(s, i);
+        } else if (isOpening(s[i])) {
+            i = matchingClose(s, i);
+            if (i == std::string::npos)
+                break;
+        } else if (s[i] == ',') {
             parts.push_back(trim(s.substr(start, i - start)));
             start = i + 1;
         }
@@ -396,6 +422,25 @@ double GlCall::num(const std::string& name) const
     return std::strtod(v.c_str(), nullptr);
 }
 
+std::vector<double> GlCall::numbers(const std::string& name) const
+{
+    const std::string v = arg(name);
+    std::vector<double> out;
+    const char* s = v.c_str();
+    while (*s == '{' || *s == ' ')
+        s++;
+    while (*s != '\0' && *s != '}') {
+        char* end;
+        out.push_back(std::strtod(s, &end));
+        if (end == s)
+            break;
+        s = end;
+        while (*s == ',' || *s == ' ')
+            s++;
+    }
+    return out;
+}
+
 std::string GlCall::text() const
 {
     std::string s = std::to_string(no) + " " + name + "(";
@@ -420,30 +465,7 @@ bool parseCallLine(const std::string& line, GlCall& call)
     if (open == std::string::npos)
         return false;
     call.name = line.substr(pos + 1, open - pos - 1);
-    // Find the parenthesis that closes the argument list.
-    int depth = 0;
-    bool quoted = false;
-    std::size_t close = std::string::npos;
-    for (std::size_t i = open; i < line.size(); i++) {
-        const char c = line[i];
-        if (quoted) {
-            if (c == '\\')
-                i++;
-            else if (c == '"')
-                quoted = false;
-            continue;
-        }
-        if (c == '"')
-            quoted = true;
-        else if (c == '(' || c == '{' || c == '[')
-            depth++;
-        else if (c == ')' || c == '}' || c == ']') {
-            if (--depth == 0) {
-                close = i;
-                break;
-            }
-        }
-    }
+    const std::size_t close = matchingClose(line, open);
     if (close == std::string::npos)
         return false;
     for (const std::string& part : splitTopLevel(line.substr(open + 1, close - open - 1))) {

@@ -120,6 +120,8 @@ struct GlCall
     std::string arg(const std::string& arg) const;
     /// The value of argument `arg` read as a number.
     double num(const std::string& arg) const;
+    /// The numbers of an array argument printed as {a, b, ...}, such as a matrix.
+    std::vector<double> numbers(const std::string& arg) const;
     /// The call as dump printed it, for failure messages.
     std::string text() const;
 };
