@@ -1,0 +1,1043 @@
+// End-to-end tests of the cockpit program: the real binary in a virtual X server, driven
+// by real key events, its standard output read back, its GL calls recorded by apitrace
+// and its window photographed live.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "cockpit_keys_model.h"
+#include "e2e/harness.h"
+
+namespace {
+
+using e2e::GlCall;
+using Clock = std::chrono::steady_clock;
+
+const double kPi = 3.141592653589793;
+
+void sleepMs(int ms)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// ---- Where the cockpit lands in the window ---------------------------------------------------
+
+// The window position (pixels from the left, and from the top) of the world point (x, y, 0)
+// seen from the eye (0, eyeY, eyeZ) looking towards -z, through the 640 x 480 viewport
+// with its 80 degree vertical field of view.
+struct At
+{
+    int x, y;
+};
+At project(double x, double y, double eyeY = 1.0, double eyeZ = 8.9)
+{
+    const double f = 1.0 / std::tan(40.0 * kPi / 180.0);
+    const double ndcX = f / (640.0 / 480.0) * x / eyeZ;
+    const double ndcY = f * (y - eyeY) / eyeZ;
+    return {static_cast<int>(std::lround((ndcX + 1.0) * 320.0)),
+            static_cast<int>(std::lround((1.0 - ndcY) * 240.0))};
+}
+
+// Radius in pixels of the dial (2.5 units across in the plane z = 0) seen from eyeZ.
+double dialRadius(double eyeZ)
+{
+    return 1.0 / std::tan(40.0 * kPi / 180.0) * 2.5 / eyeZ * 240.0;
+}
+
+// The panel's grey 0.3 and the dial's 0.2 on an 8-bit channel: 76.5 (either way rounded)
+// and 51.
+bool panelGrey(const e2e::Image::Pixel& p)
+{
+    return p.r == p.g && p.g == p.b && (p.r == 76 || p.r == 77);
+}
+bool dialGrey(const e2e::Image::Pixel& p)
+{
+    return p.r == 51 && p.g == 51 && p.b == 51;
+}
+bool black(const e2e::Image::Pixel& p)
+{
+    return p.r == 0 && p.g == 0 && p.b == 0;
+}
+bool pure(const e2e::Image::Pixel& p, int r, int g, int b)
+{
+    return p.r == r && p.g == g && p.b == b;
+}
+// The pixel at `at`; a pixel no colour has, and a failure, when `at` is outside the image.
+e2e::Image::Pixel pixel(const e2e::Image& img, At at)
+{
+    if (at.x < 0 || at.y < 0 || at.x >= img.width || at.y >= img.height) {
+        ADD_FAILURE() << "pixel " << at.x << "," << at.y << " is outside the " << img.width
+                      << "x" << img.height << " picture";
+        return {-1, -1, -1};
+    }
+    return img.at(at.x, at.y);
+}
+
+std::string show(const e2e::Image::Pixel& p)
+{
+    return "(" + std::to_string(p.r) + "," + std::to_string(p.g) + "," + std::to_string(p.b) + ")";
+}
+
+// ---- Keys --------------------------------------------------------------------------------------
+
+// The xdotool key that makes freeglut hand the program the character `code`: control
+// codes through Control or their own keys, everything else through its Latin-1 keysym.
+std::string keyFor(int code)
+{
+    switch (code) {
+    case 0:
+        return "ctrl+at";
+    case 8:
+        return "BackSpace";
+    case 9:
+        return "Tab";
+    case 13:
+        return "Return";
+    case 27:
+        return "Escape";
+    case 28:
+        return "ctrl+backslash";
+    case 29:
+        return "ctrl+bracketright";
+    case 30:
+        return "ctrl+asciicircum";
+    case 31:
+        return "ctrl+underscore";
+    case 127:
+        return "Delete";
+    default:
+        break;
+    }
+    if (code < 32)
+        return std::string("ctrl+") + static_cast<char>('a' + code - 1);
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "0x%02x", code);
+    // A keysym that xdotool has to bind to a spare key reads in lower case unless Shift
+    // is held, so the upper-case Latin-1 letters go with Shift.
+    if (code >= 0xC0 && code <= 0xDE && code != 0xD7)
+        return std::string("shift+") + hex;
+    return hex;
+}
+
+// One key sent to the program and what it printed in answer.
+struct KeyStep
+{
+    std::string phase; // which part of the run sent it
+    std::string key;   // as xdotool was told
+    int code;          // the character code it stands for
+    std::string printed;
+    bool answered = false; // a camera line came back in time
+};
+
+// Reads the program's standard output as it grows.
+class OutputReader
+{
+public:
+    explicit OutputReader(std::string path) : m_path(std::move(path)) {}
+
+    // Waits until a whole camera line has been printed after what was read so far, and
+    // returns everything up to and including it; on timeout returns what there is.
+    std::string untilCameraLine(double seconds, bool& answered)
+    {
+        const auto start = Clock::now();
+        for (;;) {
+            const std::string all = readFile(m_path);
+            std::size_t pos = m_read;
+            while (pos < all.size()) {
+                const std::size_t end = all.find('\n', pos);
+                if (end == std::string::npos)
+                    break;
+                if (all[pos] == '(') {
+                    const std::string got = all.substr(m_read, end + 1 - m_read);
+                    m_read = end + 1;
+                    answered = true;
+                    return got;
+                }
+                pos = end + 1;
+            }
+            if (std::chrono::duration<double>(Clock::now() - start).count() > seconds) {
+                const std::string got = all.substr(std::min(m_read, all.size()));
+                m_read = all.size();
+                answered = false;
+                return got;
+            }
+            sleepMs(3);
+        }
+    }
+
+private:
+    std::string m_path;
+    std::size_t m_read = 0;
+};
+
+// ---- The recorded runs, shared by the tests ----------------------------------------------------
+
+struct KeyRun
+{
+    e2e::WindowInfo window;
+    e2e::Image restA, restB; // two screenshots at rest, a little apart
+    e2e::Image forward;      // after ten presses of "5"
+    std::vector<KeyStep> steps;
+    std::string output;      // all of standard output
+    std::string expected;    // all of it as the key table has it
+    bool runningAtEnd = false;
+    std::string error;       // why the run could not be recorded
+};
+
+struct EscapeRun
+{
+    int status = -1;
+    std::string output;
+    std::string error;
+};
+
+struct TracedRun
+{
+    e2e::Trace trace;
+    bool runningBeforeStop = false;
+    std::string output;
+    std::string error;
+};
+
+struct Runs
+{
+    std::unique_ptr<e2e::VirtualDisplay> display;
+    KeyRun keys;
+    EscapeRun escape;
+    TracedRun traced;
+};
+
+// Records one run, keeping what went wrong for the tests that read it.
+template <typename Run>
+void record(void (*recorder)(const std::string&, Run&), const std::string& display, Run& run)
+{
+    try {
+        recorder(display, run);
+    } catch (const std::exception& e) {
+        run.error = e.what();
+    }
+}
+
+Runs* runs = nullptr;
+
+// Takes pairs of screenshots a little apart until the two agree (the picture at rest) or
+// `seconds` have passed; returns the last pair, saving the first of it at `savePath`.
+std::pair<e2e::Image, e2e::Image> steadyPicture(const std::string& display, const std::string& id,
+                                                const std::string& savePath, double seconds)
+{
+    const auto start = Clock::now();
+    for (;;) {
+        e2e::Image a = e2e::screenshot(display, id, savePath);
+        sleepMs(200);
+        e2e::Image b = e2e::screenshot(display, id);
+        if (a == b || std::chrono::duration<double>(Clock::now() - start).count() > seconds)
+            return {std::move(a), std::move(b)};
+    }
+}
+
+void recordKeyRun(const std::string& display, KeyRun& run)
+{
+    const std::string dir = e2e::artifactDir();
+    const std::string outPath = dir + "/cockpit-keys.out";
+    e2e::Process cockpit({COCKPIT_BIN}, display, outPath, dir + "/cockpit-keys.err");
+    const std::string id = e2e::findWindow(display, "Aeroplane", 20.0);
+    if (id.empty())
+        throw std::runtime_error("the cockpit window did not appear");
+    run.window = e2e::windowInfo(display, id);
+
+    // Frames come every 16 ms from the first tick at 100 ms; half a second is well past
+    // the second frame.
+    sleepMs(500);
+    std::tie(run.restA, run.restB) = steadyPicture(display, id, dir + "/cockpit.png", 10.0);
+
+    OutputReader reader(outPath);
+    cockpit_model::Camera model;
+    auto press = [&](const std::string& phase, const std::string& key, int code) {
+        KeyStep step{phase, key, code, "", false};
+        try {
+            e2e::sendKey(display, id, key);
+            step.printed = reader.untilCameraLine(3.0, step.answered);
+        } catch (const std::exception& e) {
+            step.printed = e.what();
+        }
+        const auto lines = cockpit_model::linesForKey(static_cast<unsigned char>(code), model);
+        run.expected += cockpit_model::joined(lines);
+        run.steps.push_back(step);
+    };
+
+    const struct
+    {
+        const char* key;
+        int code;
+    } singles[] = {{"4", '4'}, {"6", '6'}, {"a", 'a'}, {"d", 'd'}, {"A", 'A'},    {"D", 'D'},
+                   {"1", '1'}, {"x", 'x'}, {"space", ' '}, {"plus", '+'}, {"2", '2'}, {"8", '8'}};
+    for (const auto& s : singles)
+        press("single", s.key, s.code);
+    for (int i = 0; i < 10; i++)
+        press("fives", "5", '5');
+    // The next tick takes the new view, and the frame after it is consistent again.
+    sleepMs(300);
+    run.forward = steadyPicture(display, id, dir + "/cockpit-forward.png", 10.0).first;
+    for (int i = 0; i < 10; i++)
+        press("eights", "8", '8');
+
+    for (int code = 0; code < 256; code++) {
+        if (code == 27)
+            continue;
+        press("sweep", keyFor(code), code);
+        if (!cockpit.running())
+            break;
+    }
+    sleepMs(200);
+    run.runningAtEnd = cockpit.running();
+    run.output = readFile(outPath);
+}
+
+void recordEscapeRun(const std::string& display, EscapeRun& run)
+{
+    const std::string dir = e2e::artifactDir();
+    const std::string outPath = dir + "/cockpit-escape.out";
+    e2e::Process cockpit({COCKPIT_BIN}, display, outPath, dir + "/cockpit-escape.err");
+    const std::string id = e2e::findWindow(display, "Aeroplane", 20.0);
+    if (id.empty())
+        throw std::runtime_error("the cockpit window did not appear");
+    sleepMs(300);
+    // The window is gone before xdotool sends the key's release, so xdotool reports an
+    // error; only the program's status counts here.
+    e2e::runCommand("xdotool key --window " + e2e::shellQuote(id) + " Escape 2>/dev/null", display);
+    run.status = cockpit.wait(10.0);
+    run.output = readFile(outPath);
+}
+
+void recordTracedRun(const std::string& display, TracedRun& run)
+{
+    const std::string dir = e2e::artifactDir();
+    const std::string tracePath = dir + "/cockpit.trace";
+    const std::string outPath = dir + "/cockpit-trace.out";
+    std::remove(tracePath.c_str());
+    {
+        e2e::Process cockpit({"apitrace", "trace", "-o", tracePath, COCKPIT_BIN}, display,
+                             outPath, dir + "/cockpit-trace.err");
+        const std::string id = e2e::findWindow(display, "Aeroplane", 20.0);
+        if (id.empty())
+            throw std::runtime_error("the traced cockpit window did not appear");
+        sleepMs(700);
+        OutputReader reader(outPath);
+        bool answered = false;
+        e2e::sendKey(display, id, "5");
+        reader.untilCameraLine(3.0, answered);
+        sleepMs(400);
+        // An X window cannot be 0 pixels high: 1 is the lowest height it can take.
+        e2e::runCommand("xdotool windowsize " + e2e::shellQuote(id) + " 640 1", display);
+        sleepMs(400);
+        e2e::runCommand("xdotool windowsize " + e2e::shellQuote(id) + " 640 480", display);
+        sleepMs(400);
+        run.runningBeforeStop = cockpit.running();
+        cockpit.stop(SIGTERM, 30.0);
+    }
+    run.output = readFile(outPath);
+    run.trace = e2e::readTrace(tracePath, [](int) { return true; });
+}
+
+// The runs are recorded once, by the first suite that needs them, and the virtual display
+// goes when all the tests are done.
+class RunsEnvironment : public ::testing::Environment
+{
+public:
+    void TearDown() override
+    {
+        delete runs;
+        runs = nullptr;
+    }
+};
+::testing::Environment* const runsEnvironment =
+    ::testing::AddGlobalTestEnvironment(new RunsEnvironment);
+
+class CockpitRuns : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        if (runs != nullptr)
+            return;
+        runs = new Runs;
+        try {
+            runs->display = std::make_unique<e2e::VirtualDisplay>();
+        } catch (const std::exception& e) {
+            runs->keys.error = runs->escape.error = runs->traced.error = e.what();
+            return;
+        }
+        record(recordKeyRun, runs->display->name(), runs->keys);
+        record(recordEscapeRun, runs->display->name(), runs->escape);
+        record(recordTracedRun, runs->display->name(), runs->traced);
+    }
+
+    static std::vector<const KeyStep*> phase(const std::string& name)
+    {
+        std::vector<const KeyStep*> out;
+        for (const KeyStep& s : runs->keys.steps)
+            if (s.phase == name)
+                out.push_back(&s);
+        return out;
+    }
+};
+
+// The tests of each run fail at once, with the reason, when the run could not be recorded.
+class CockpitKeys : public CockpitRuns
+{
+protected:
+    void SetUp() override { ASSERT_EQ(runs->keys.error, "") << "recording the key run failed"; }
+};
+class CockpitEscape : public CockpitRuns
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(runs->escape.error, "") << "recording the Escape run failed";
+    }
+};
+class CockpitPixels : public CockpitKeys
+{
+};
+class CockpitTrace : public CockpitRuns
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(runs->traced.error, "") << "recording the traced run failed";
+    }
+};
+
+// Checks each step against the key table, worked out afresh from the start of the run.
+void expectAsTheTableSays(const std::vector<KeyStep>& all, const std::string& phaseName)
+{
+    cockpit_model::Camera model;
+    int checked = 0;
+    for (const KeyStep& s : all) {
+        const std::string want = cockpit_model::joined(
+            cockpit_model::linesForKey(static_cast<unsigned char>(s.code), model));
+        if (s.phase != phaseName)
+            continue;
+        checked++;
+        EXPECT_TRUE(s.answered) << "key " << s.key << " (code " << s.code
+                                << ") got no camera line within 3 s";
+        EXPECT_EQ(s.printed, want) << "key " << s.key << " (code " << s.code << ")";
+    }
+    EXPECT_GT(checked, 0) << "no key of " << phaseName << " was sent";
+}
+
+// ---- Window ------------------------------------------------------------------------------------
+
+TEST_F(CockpitPixels, OpensOneWindowTitledAeroplane640By480At50_50)
+{
+    const e2e::WindowInfo& w = runs->keys.window;
+    EXPECT_EQ(w.title, "Aeroplane");
+    EXPECT_EQ(w.width, 640);
+    EXPECT_EQ(w.height, 480);
+    EXPECT_EQ(w.x, 50);
+    EXPECT_EQ(w.y, 50);
+}
+
+// ---- Keys and printed lines --------------------------------------------------------------------
+
+TEST_F(CockpitKeys, PrintsTheNegativeZeroCameraLineForTheFirstKey)
+{
+    const auto singles = phase("single");
+    ASSERT_FALSE(singles.empty());
+    EXPECT_EQ(singles[0]->key, "4");
+    EXPECT_EQ(singles[0]->printed, "4 pressed -> turning left\n(-0,1,8.9)\n");
+}
+
+TEST_F(CockpitKeys, PrintsTheLinesOfEveryBoundKeyOfUnboundKeysAndOfUpperCaseAAndD)
+{
+    expectAsTheTableSays(runs->keys.steps, "single");
+    // The lines the key table gives for these keys, word for word.
+    const auto singles = phase("single");
+    ASSERT_EQ(singles.size(), 12u);
+    EXPECT_EQ(singles[1]->printed, "6 pressed -> turning right\n(-0,1,8.9)\n");
+    for (int i = 2; i <= 9; i++)
+        EXPECT_EQ(singles[i]->printed, "(-0,1,8.9)\n") << "key " << singles[i]->key;
+    EXPECT_EQ(singles[10]->printed, "j pressed -> SpeedDown\n(0,0.9,8.9)\n");
+    EXPECT_EQ(singles[11]->printed, "(0,1,8.9)\n");
+}
+
+TEST_F(CockpitKeys, MovesForwardOneUnitInTenPressesOfFive)
+{
+    expectAsTheTableSays(runs->keys.steps, "fives");
+    const auto fives = phase("fives");
+    ASSERT_EQ(fives.size(), 10u);
+    EXPECT_EQ(fives.front()->printed, "u pressed -> SpeedUp\n(0,1,8.8)\n");
+    EXPECT_EQ(fives.back()->printed, "u pressed -> SpeedUp\n(0,1,7.9)\n");
+}
+
+TEST_F(CockpitKeys, MovesUpOneUnitInTenPressesOfEight)
+{
+    expectAsTheTableSays(runs->keys.steps, "eights");
+    const auto eights = phase("eights");
+    ASSERT_EQ(eights.size(), 10u);
+    EXPECT_EQ(eights.back()->printed, "(0,2,7.9)\n");
+}
+
+TEST_F(CockpitKeys, KeepsRunningAndPrintsWhatTheTableSaysForEveryKeyCodeButEscape)
+{
+    const auto sweep = phase("sweep");
+    EXPECT_EQ(sweep.size(), 255u) << "the program ended during the sweep";
+    expectAsTheTableSays(runs->keys.steps, "sweep");
+    EXPECT_TRUE(runs->keys.runningAtEnd);
+}
+
+TEST_F(CockpitKeys, PrintsNothingButTheLinesOfTheKeysSent)
+{
+    EXPECT_EQ(runs->keys.output, runs->keys.expected);
+}
+
+TEST_F(CockpitEscape, EndsWithStatusZeroAndPrintsNothingOnEscape)
+{
+    EXPECT_EQ(runs->escape.status, 0) << "-1 means still running after 10 s";
+    EXPECT_EQ(runs->escape.output, "");
+}
+
+// ---- Pixels ------------------------------------------------------------------------------------
+
+TEST_F(CockpitPixels, ShowsThePanelAndTheDialInTheirGreys)
+{
+    const e2e::Image& img = runs->keys.restA;
+    ASSERT_EQ(img.width, 640);
+    ASSERT_EQ(img.height, 480);
+    const struct
+    {
+        const char* what;
+        double x, y;
+    } panel[] = {{"dashboard, left of the dial", -6, -5}, {"dashboard, right", 6, -5},
+                 {"top beam", -5, 8.2},                   {"central post", 0.4, 5},
+                 {"right corner", 9, 6},                  {"left corner", -9, 6}},
+      dial[] = {{"dial centre-right", 1, -3}, {"dial lower left", -1.5, -4}, {"dial top", 0.5, -1}};
+    for (const auto& p : panel) {
+        const At at = project(p.x, p.y);
+        EXPECT_TRUE(panelGrey(pixel(img, at)))
+            << p.what << " at pixel " << at.x << "," << at.y << " is " << show(pixel(img, at));
+    }
+    for (const auto& p : dial) {
+        const At at = project(p.x, p.y);
+        EXPECT_TRUE(dialGrey(pixel(img, at)))
+            << p.what << " at pixel " << at.x << "," << at.y << " is " << show(pixel(img, at));
+    }
+    // The dial is a disc of the projected radius.
+    const double r = dialRadius(8.9);
+    const double area = kPi * r * r;
+    EXPECT_NEAR(img.count(dialGrey), area, 0.03 * area);
+}
+
+TEST_F(CockpitPixels, LeavesTheOpeningsBlack)
+{
+    const e2e::Image& img = runs->keys.restA;
+    ASSERT_EQ(img.width, 640);
+    for (double side : {-1.0, 1.0}) {
+        // The middle of an opening, well clear of the post, the beam and the corner.
+        const At lo = project(side < 0 ? -5.0 : 1.5, 1.7), hi = project(side < 0 ? -1.5 : 5.0, 7.5);
+        int notBlack = 0;
+        for (int y = hi.y; y <= lo.y; y++)
+            for (int x = lo.x; x <= hi.x; x++)
+                if (!black(img.at(x, y)))
+                    notBlack++;
+        EXPECT_EQ(notBlack, 0) << (side < 0 ? "left" : "right") << " opening, pixels " << lo.x
+                               << ".." << hi.x << " by " << hi.y << ".." << lo.y;
+    }
+    for (const At& p : {project(-8, 3), project(8, 3), project(-2, 2)})
+        EXPECT_TRUE(black(pixel(img, p))) << "pixel " << p.x << "," << p.y;
+}
+
+TEST_F(CockpitPixels, ShowsTheRedXAxisOverTheDashboardAndTheGreenYAxisOverThePost)
+{
+    const e2e::Image& img = runs->keys.restA;
+    ASSERT_EQ(img.width, 640);
+    // The X axis runs along y = 0 across the dashboard, out of the window at the right.
+    const At xFrom = project(1.0, 0.0);
+    int redColumns = 0, columns = 0;
+    for (int x = xFrom.x; x < 636; x++, columns++)
+        for (int y = xFrom.y - 3; y <= xFrom.y + 3; y++)
+            if (pure(img.at(x, y), 255, 0, 0)) {
+                redColumns++;
+                break;
+            }
+    EXPECT_EQ(redColumns, columns) << "columns with the red X axis over the dashboard";
+    // The Y axis runs up the middle of the central post to the top of the window.
+    const At yFrom = project(0.0, 0.5);
+    int greenRows = 0, rows = 0;
+    for (int y = 2; y <= yFrom.y; y++, rows++)
+        for (int x = yFrom.x - 3; x <= yFrom.x + 3; x++)
+            if (pure(img.at(x, y), 0, 255, 0)) {
+                greenRows++;
+                break;
+            }
+    EXPECT_EQ(greenRows, rows) << "rows with the green Y axis over the post";
+}
+
+TEST_F(CockpitPixels, NeverDrawsThePanelOverTheDial)
+{
+    const e2e::Image& img = runs->keys.restA;
+    ASSERT_EQ(img.width, 640);
+    const At c = project(0.0, -3.0);
+    const double r = dialRadius(8.9) - 1.5;
+    int other = 0, blue = 0;
+    for (int y = 0; y < img.height; y++)
+        for (int x = 0; x < img.width; x++) {
+            if (std::hypot(x - c.x, y - c.y) > r)
+                continue;
+            const auto p = img.at(x, y);
+            if (pure(p, 0, 0, 255))
+                blue++; // the Z axis, which runs towards the camera in front of the dial
+            else if (!dialGrey(p))
+                other++;
+        }
+    EXPECT_EQ(other, 0) << "pixels inside the dial that are neither dial grey nor the Z axis";
+    EXPECT_GT(blue, 0) << "the blue Z axis in front of the dial";
+}
+
+TEST_F(CockpitPixels, DrawsTheSamePictureInEveryFrameAtRest)
+{
+    ASSERT_EQ(runs->keys.restA.width, 640);
+    EXPECT_TRUE(runs->keys.restA == runs->keys.restB);
+}
+
+TEST_F(CockpitPixels, ShowsTheDialLargerAfterMovingForward)
+{
+    ASSERT_EQ(runs->keys.forward.width, 640);
+    const double before = runs->keys.restA.count(dialGrey);
+    const double after = runs->keys.forward.count(dialGrey);
+    // The disc's area grows with the square of the nearness: (8.9 / 7.9)^2 = 1.27.
+    const double want = (8.9 / 7.9) * (8.9 / 7.9);
+    EXPECT_NEAR(after / before, want, 0.04)
+        << before << " dial pixels before, " << after << " after";
+}
+
+// ---- GL calls ----------------------------------------------------------------------------------
+
+// The calls of a frame before its glClear, less GLX: the one-time state, reshapes and
+// timer ticks.
+std::vector<GlCall> prelude(const std::vector<GlCall>& frame)
+{
+    std::vector<GlCall> out;
+    for (const GlCall& c : frame) {
+        if (c.name == "glClear")
+            break;
+        if (c.name.rfind("glX", 0) != 0)
+            out.push_back(c);
+    }
+    return out;
+}
+
+// The calls of a frame from its glClear on, less the GLX calls but the swap.
+std::vector<GlCall> drawing(const std::vector<GlCall>& frame)
+{
+    std::vector<GlCall> out;
+    bool started = false;
+    for (const GlCall& c : frame) {
+        started = started || c.name == "glClear";
+        if (started && (c.name.rfind("glX", 0) != 0 || c.name == "glXSwapBuffers"))
+            out.push_back(c);
+    }
+    return out;
+}
+
+std::vector<double> numbers(const std::string& braced)
+{
+    std::vector<double> out;
+    const char* s = braced.c_str();
+    while (*s && (*s == '{' || *s == ' '))
+        s++;
+    while (*s && *s != '}') {
+        char* end;
+        out.push_back(std::strtod(s, &end));
+        if (end == s)
+            break;
+        s = end;
+        while (*s == ',' || *s == ' ')
+            s++;
+    }
+    return out;
+}
+
+// A call as it should be: its name, the arguments printed as words, and numeric
+// arguments compared within a tolerance.
+struct Want
+{
+    std::string name;
+    std::vector<std::pair<std::string, std::string>> words;
+    std::vector<std::pair<std::string, double>> nums;
+    double tolerance = 0.0;
+};
+
+bool matches(const GlCall& c, const Want& w)
+{
+    if (c.name != w.name)
+        return false;
+    for (const auto& a : w.words)
+        if (c.arg(a.first) != a.second)
+            return false;
+    for (const auto& n : w.nums)
+        if (c.arg(n.first).empty() || std::fabs(c.num(n.first) - n.second) > w.tolerance)
+            return false;
+    return true;
+}
+
+std::string text(const Want& w)
+{
+    std::string s = w.name + "(";
+    for (const auto& a : w.words)
+        s += a.first + " = " + a.second + " ";
+    for (const auto& n : w.nums) {
+        std::ostringstream v;
+        v << n.second;
+        s += n.first + " = " + v.str() + " ";
+    }
+    return s + ")";
+}
+
+// One frame of the cockpit, from its first clear to the swap.
+std::vector<Want> expectedFrame()
+{
+    std::vector<Want> f;
+    using Words = std::vector<std::pair<std::string, std::string>>;
+    auto call = [&](const std::string& name, Words w = {}) {
+        f.push_back({name, std::move(w), {}, 0.0});
+    };
+    auto color = [&](double r, double g, double b) {
+        f.push_back({"glColor3f", {}, {{"red", r}, {"green", g}, {"blue", b}}, 1e-6});
+    };
+    auto vertexd = [&](double x, double y) {
+        f.push_back({"glVertex3d", {}, {{"x", x}, {"y", y}, {"z", 0.0}}, 1e-9});
+    };
+    call("glClear", {{"mask", "GL_DEPTH_BUFFER_BIT | GL_COLOR_BUFFER_BIT"}});
+    // The dial: its colour inside its begin/end pair, then 60 points every 6 degrees.
+    call("glBegin", {{"mode", "GL_POLYGON"}});
+    color(0.2, 0.2, 0.2);
+    for (int k = 0; k < 60; k++)
+        vertexd(2.5 * std::cos(k * kPi / 30.0), -3.0 + 2.5 * std::sin(k * kPi / 30.0));
+    call("glEnd");
+    // The panel: its colour once, then dashboard, beam, post, right and left corners.
+    color(0.3, 0.3, 0.3);
+    const std::vector<std::vector<std::pair<double, double>>> pieces = {
+        {{-10, -10}, {10, -10}, {10, 1.2}, {-10, 1.2}},
+        {{-10, 8}, {10, 8}, {10, 10}, {-10, 10}},
+        {{-0.7, -10}, {0.7, -10}, {0.7, 10}, {-0.7, 10}},
+        {{10, 0}, {10, 10}, {5, 10}},
+        {{-10, 0}, {-5, 10}, {-10, 10}},
+    };
+    for (const auto& piece : pieces) {
+        call("glBegin", {{"mode", "GL_POLYGON"}});
+        for (const auto& v : piece)
+            vertexd(v.first, v.second);
+        call("glEnd");
+    }
+    // The stencil: cleared, then set for the axes and for the next frame's cockpit.
+    call("glClear", {{"mask", "GL_STENCIL_BUFFER_BIT"}});
+    call("glStencilOp", {{"fail", "GL_REPLACE"}, {"zfail", "GL_REPLACE"}, {"zpass", "GL_REPLACE"}});
+    f.push_back({"glStencilFunc", {{"func", "GL_NOTEQUAL"}}, {{"ref", 1}, {"mask", 1}}, 0.0});
+    // The axes, each its own GL_LINES pair from the origin to 50 units out.
+    const double axes[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    for (const auto& a : axes) {
+        color(a[0], a[1], a[2]);
+        call("glBegin", {{"mode", "GL_LINES"}});
+        f.push_back({"glVertex3f", {}, {{"x", 0}, {"y", 0}, {"z", 0}}, 1e-6});
+        f.push_back(
+            {"glVertex3f", {}, {{"x", 50 * a[0]}, {"y", 50 * a[1]}, {"z", 50 * a[2]}}, 1e-6});
+        call("glEnd");
+    }
+    call("glFlush"); // glutSwapBuffers flushes, then swaps
+    call("glXSwapBuffers");
+    return f;
+}
+
+// Compares one frame call for call; returns the number of differences reported.
+int compareFrame(int frame, const std::vector<GlCall>& got, const std::vector<Want>& want)
+{
+    if (got.size() != want.size()) {
+        ADD_FAILURE() << "frame " << frame << ": " << got.size() << " GL calls, expected "
+                      << want.size();
+        return 1;
+    }
+    int failures = 0;
+    for (std::size_t i = 0; i < want.size() && failures < 5; i++)
+        if (!matches(got[i], want[i])) {
+            failures++;
+            ADD_FAILURE() << "frame " << frame << ", call " << i << ": got " << got[i].text()
+                          << ", expected " << text(want[i]);
+        }
+    return failures;
+}
+
+// What happened before a frame was drawn, cut into the blocks that make it.
+struct Prelude
+{
+    int ticks = 0;                   // views rebuilt by the timer
+    int reshapes = 0;                // viewport, projection and view set by reshape
+    std::vector<GlCall> looks;       // the glTranslated of every view set, in order
+    std::vector<GlCall> viewports;
+    std::vector<GlCall> projections;
+    std::string stray;               // the first call that belongs to neither
+};
+
+Prelude cutPrelude(const std::vector<GlCall>& calls, std::size_t from)
+{
+    Prelude p;
+    std::size_t i = from;
+    auto is = [&](std::size_t k, const std::string& name, const std::string& arg = "",
+                  const std::string& value = "") {
+        return k < calls.size() && calls[k].name == name &&
+               (arg.empty() || calls[k].arg(arg) == value);
+    };
+    while (i < calls.size()) {
+        if (is(i, "glMatrixMode", "mode", "GL_MODELVIEW") && is(i + 1, "glLoadIdentity") &&
+            is(i + 2, "glMultMatrixf") && is(i + 3, "glTranslated")) {
+            p.ticks++;
+            p.looks.push_back(calls[i + 3]);
+            i += 4;
+        } else if (is(i, "glViewport") && is(i + 1, "glMatrixMode", "mode", "GL_PROJECTION") &&
+                   is(i + 2, "glLoadIdentity") && is(i + 3, "glMultMatrixd") &&
+                   is(i + 4, "glMatrixMode", "mode", "GL_MODELVIEW") &&
+                   is(i + 5, "glLoadIdentity") &&
+                   is(i + 6, "glMultMatrixf") && is(i + 7, "glTranslated")) {
+            p.reshapes++;
+            p.viewports.push_back(calls[i]);
+            p.projections.push_back(calls[i + 3]);
+            p.looks.push_back(calls[i + 7]);
+            i += 8;
+        } else {
+            p.stray = calls[i].text();
+            break;
+        }
+    }
+    return p;
+}
+
+const int kOneTimeCalls = 5; // glClearColor, glShadeModel, two glEnable, glClearStencil
+
+TEST_F(CockpitTrace, AsksForADoubleBufferedVisualWithDepthAndStencilBuffers)
+{
+    const std::vector<GlCall>& first = runs->traced.trace.frame(1);
+    ASSERT_FALSE(first.empty()) << "no frame was recorded";
+    const GlCall* choose = nullptr;
+    for (const GlCall& c : first)
+        if (c.name == "glXChooseFBConfig" || c.name == "glXChooseVisual")
+            choose = &c;
+    ASSERT_NE(choose, nullptr) << "no visual was chosen through GLX";
+    const std::string attribs = choose->arg("attribList");
+    EXPECT_NE(attribs.find("GLX_DOUBLEBUFFER, True"), std::string::npos) << attribs;
+    EXPECT_NE(attribs.find("GLX_DEPTH_SIZE, 1"), std::string::npos) << attribs;
+    EXPECT_NE(attribs.find("GLX_STENCIL_SIZE, 1"), std::string::npos) << attribs;
+}
+
+TEST_F(CockpitTrace, SetsItsOneTimeStateOnceThenViewportProjectionAndView)
+{
+    const std::vector<GlCall> setup = prelude(runs->traced.trace.frame(1));
+    ASSERT_GE(setup.size(), static_cast<std::size_t>(kOneTimeCalls + 8))
+        << "calls before the first frame";
+    auto bare = [](const GlCall& c) { return c.text().substr(c.text().find(' ') + 1); };
+    EXPECT_EQ(bare(setup[0]), "glClearColor(red = 0, green = 0, blue = 0, alpha = 1)");
+    EXPECT_EQ(bare(setup[1]), "glShadeModel(mode = GL_FLAT)");
+    EXPECT_EQ(bare(setup[2]), "glEnable(cap = GL_DEPTH_TEST)");
+    EXPECT_EQ(bare(setup[3]), "glClearStencil(s = 0)");
+    EXPECT_EQ(bare(setup[4]), "glEnable(cap = GL_STENCIL_TEST)");
+
+    // Then the first reshape, and maybe already a timer tick.
+    const Prelude p = cutPrelude(setup, kOneTimeCalls);
+    EXPECT_EQ(p.stray, "");
+    ASSERT_EQ(p.reshapes, 1);
+    EXPECT_LE(p.ticks, 1);
+    EXPECT_EQ(bare(p.viewports[0]), "glViewport(x = 0, y = 0, width = 640, height = 480)");
+    // gluPerspective(80, 640/480 in float, 0.1 in float, 300) as GLU multiplies it in.
+    const std::vector<double> m = numbers(p.projections[0].arg("m"));
+    ASSERT_EQ(m.size(), 16u);
+    const double aspect = static_cast<float>(640.0f / 480.0f);
+    const double nearZ = 0.1f, farZ = 300.0;
+    const double f = 1.0 / std::tan(40.0 * kPi / 180.0);
+    // clang-format off
+    const double want[16] = {
+        f / aspect, 0, 0,                                   0,
+        0,          f, 0,                                   0,
+        0,          0, -(farZ + nearZ) / (farZ - nearZ),   -1,
+        0,          0, -2 * nearZ * farZ / (farZ - nearZ),  0,
+    };
+    // clang-format on
+    for (int i = 0; i < 16; i++)
+        EXPECT_NEAR(m[i], want[i], 1e-12) << "projection element " << i;
+
+    // The first frame's cockpit is drawn under GL's initial stencil state: nothing sets
+    // the stencil function or operations before the stencil clear that follows it.
+    for (const GlCall& c : runs->traced.trace.frame(1)) {
+        if (c.name == "glClear" && c.arg("mask") == "GL_STENCIL_BUFFER_BIT")
+            break;
+        EXPECT_TRUE(c.name != "glStencilFunc" && c.name != "glStencilOp") << c.text();
+    }
+
+    // None of the one-time state is ever set again.
+    for (const auto& frame : runs->traced.trace.frames)
+        for (std::size_t i = 0; i < frame.second.size(); i++) {
+            const GlCall& c = frame.second[i];
+            const bool oneTime = c.name == "glClearColor" || c.name == "glShadeModel" ||
+                                 c.name == "glEnable" || c.name == "glClearStencil" ||
+                                 c.name == "glDisable";
+            if (oneTime && frame.first == 1) {
+                const auto at = std::find_if(setup.begin(), setup.begin() + kOneTimeCalls,
+                                             [&](const GlCall& s) { return s.no == c.no; });
+                EXPECT_NE(at, setup.begin() + kOneTimeCalls) << "frame 1: " << c.text();
+            } else {
+                EXPECT_FALSE(oneTime) << "frame " << frame.first << ": " << c.text();
+            }
+        }
+}
+
+TEST_F(CockpitTrace, DrawsEveryFrameDialPanelStencilThenAxesCallForCall)
+{
+    const e2e::Trace& trace = runs->traced.trace;
+    ASSERT_GE(trace.frameCount, 30) << "too few frames recorded";
+    const std::vector<Want> want = expectedFrame();
+    int badFrames = 0;
+    for (const auto& frame : trace.frames) {
+        if (compareFrame(frame.first, drawing(frame.second), want) > 0)
+            badFrames++;
+        if (badFrames >= 3)
+            break;
+    }
+    EXPECT_EQ(badFrames, 0);
+}
+
+TEST_F(CockpitTrace, RebuildsTheViewFromTheCameraAtEveryTimerTick)
+{
+    const e2e::Trace& trace = runs->traced.trace;
+    ASSERT_GE(trace.frameCount, 30) << "too few frames recorded";
+    int framesWithoutTick = 0;
+    for (const auto& frame : trace.frames) {
+        if (frame.first == 1)
+            continue;
+        const Prelude p = cutPrelude(prelude(frame.second), 0);
+        EXPECT_EQ(p.stray, "") << "frame " << frame.first << ": a call that is neither a "
+                               << "timer tick nor a reshape";
+        // A tick re-arms the timer for 16 ms later and asks for one frame, which GLUT
+        // draws before the next tick is due.
+        EXPECT_LE(p.ticks, 1) << "frame " << frame.first;
+        if (p.ticks == 0)
+            framesWithoutTick++;
+        // Every view looks from the camera along -z: no turn, just the eye moved to the
+        // origin.
+        for (const GlCall& look : p.looks) {
+            EXPECT_EQ(look.num("y"), -1.0) << look.text();
+            EXPECT_EQ(look.num("x"), 0.0) << look.text();
+        }
+    }
+    // The frames that no tick asked for: the key press and the two resizes.
+    EXPECT_LE(framesWithoutTick, 5);
+    EXPECT_GE(trace.frameCount - 1 - framesWithoutTick, trace.frameCount * 3 / 4);
+}
+
+TEST_F(CockpitTrace, FollowsAMoveForwardAtTheNextTick)
+{
+    const e2e::Trace& trace = runs->traced.trace;
+    EXPECT_EQ(runs->traced.output, "u pressed -> SpeedUp\n(0,1,8.8)\n");
+    struct Tick
+    {
+        int frame;
+        GlCall look;
+    };
+    std::vector<Tick> ticks;
+    for (const auto& frame : trace.frames) {
+        const std::vector<GlCall> before = prelude(frame.second);
+        const Prelude p = cutPrelude(before, frame.first == 1 ? kOneTimeCalls : 0);
+        for (const GlCall& look : p.looks)
+            ticks.push_back({frame.first, look});
+    }
+    ASSERT_GE(ticks.size(), 10u);
+    // gluLookAt moves the eye to the origin with glTranslated(-eye): z -8.9 at the start,
+    // and -8.8 after the key. The x shows the camera's negative zero turn positive.
+    EXPECT_EQ(ticks.front().look.num("z"), -8.9);
+    EXPECT_EQ(ticks.front().look.arg("x"), "0");
+    int changes = 0, lastOld = -1, firstNew = -1;
+    for (std::size_t i = 1; i < ticks.size(); i++) {
+        const double dz = ticks[i].look.num("z") - ticks[i - 1].look.num("z");
+        if (dz != 0.0) {
+            changes++;
+            EXPECT_NEAR(dz, 0.1, 1e-12) << ticks[i].look.text();
+            lastOld = ticks[i - 1].frame;
+            firstNew = ticks[i].frame;
+        }
+    }
+    ASSERT_EQ(changes, 1) << "the view should change once, for the one key press";
+    EXPECT_EQ(ticks.back().look.arg("x"), "-0");
+    EXPECT_NEAR(ticks.back().look.num("z"), -8.8, 1e-12);
+    // The key's own frame is drawn with the old view; the next tick brings the new one.
+    EXPECT_LE(firstNew - lastOld, 2) << "old view last in frame " << lastOld
+                                     << ", new view first in frame " << firstNew;
+}
+
+TEST_F(CockpitTrace, KeepsRunningThroughAResizeToOnePixelHighWithAViewportOfHeightOne)
+{
+    EXPECT_TRUE(runs->traced.runningBeforeStop);
+    const e2e::Trace& trace = runs->traced.trace;
+    int flatFrame = -1, backFrame = -1;
+    GlCall flatProjection;
+    for (const auto& frame : trace.frames) {
+        const Prelude p = cutPrelude(prelude(frame.second), frame.first == 1 ? kOneTimeCalls : 0);
+        for (std::size_t i = 0; i < p.viewports.size(); i++) {
+            const GlCall& v = p.viewports[i];
+            if (v.num("height") == 1 && flatFrame < 0) {
+                flatFrame = frame.first;
+                flatProjection = p.projections[i];
+                EXPECT_EQ(v.num("width"), 640);
+                EXPECT_EQ(v.num("x"), 0);
+                EXPECT_EQ(v.num("y"), 0);
+            }
+            if (v.num("height") == 480 && flatFrame > 0)
+                backFrame = frame.first;
+        }
+    }
+    ASSERT_GT(flatFrame, 0) << "no viewport of height 1";
+    ASSERT_GT(backFrame, 0) << "no viewport of height 480 after it";
+    // The aspect ratio of a window one pixel high is its width.
+    const std::vector<double> m = numbers(flatProjection.arg("m"));
+    ASSERT_EQ(m.size(), 16u);
+    EXPECT_NEAR(m[0], 1.0 / std::tan(40.0 * kPi / 180.0) / 640.0, 1e-12);
+    EXPECT_GE(trace.frameCount - backFrame, 5) << "frames drawn after the resize back";
+}
+
+// ---- Without a display -------------------------------------------------------------------------
+
+TEST(CockpitWithoutDisplay, EndsAtOnceWithAClearMessageAndAFailureStatus)
+{
+    const std::string err = e2e::artifactDir() + "/cockpit-nodisplay.err";
+    const auto start = Clock::now();
+    e2e::Process cockpit({COCKPIT_BIN}, "", "", err);
+    const int status = cockpit.wait(10.0);
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    EXPECT_NE(status, -1) << "still running after 10 s";
+    EXPECT_NE(status, 0);
+    EXPECT_LT(seconds, 5.0);
+    const std::string text = readFile(err);
+    EXPECT_NE(text.find("cockpit: cannot start"), std::string::npos) << text;
+    EXPECT_NE(text.find("display"), std::string::npos) << text;
+}
+
+} // namespace
