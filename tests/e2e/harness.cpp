@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -197,6 +198,7 @@ VirtualDisplay::VirtualDisplay(int width, int height)
     if (m_pid < 0)
         throw std::runtime_error("fork failed");
     if (m_pid == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGTERM); // no server is left behind if the test dies
         close(fds[0]);
         const int devnull = open("/dev/null", O_WRONLY);
         dup2(devnull, STDOUT_FILENO);
@@ -386,10 +388,10 @@ bool Image::operator==(const Image& other) const
 Image screenshot(const std::string& display, const std::string& windowId,
                  const std::string& savePath)
 {
-    std::string command = "import -window " + shellQuote(windowId) + " ppm:-";
+    std::string command = "import -window " + shellQuote(windowId) + " -depth 8 ppm:-";
     if (!savePath.empty())
         command = "import -window " + shellQuote(windowId) + " " + shellQuote(savePath) +
-                  " && convert " + shellQuote(savePath) + " ppm:-";
+                  " && convert " + shellQuote(savePath) + " -depth 8 ppm:-";
     const CommandResult r = runCommand(command, display);
     if (r.status != 0)
         throw std::runtime_error("screenshot failed: " + command);
