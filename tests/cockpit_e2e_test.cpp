@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "cockpit_keys_model.h"
+#include "e2e/expected_calls.h"
 #include "e2e/harness.h"
 
 namespace {
@@ -636,158 +637,31 @@ TEST_F(CockpitPixels, ShowsTheDialLargerAfterMovingForward)
 
 // ---- GL calls ----------------------------------------------------------------------------------
 
-// The calls of a frame before its glClear, less GLX: the one-time state, reshapes and
-// timer ticks.
-std::vector<GlCall> prelude(const std::vector<GlCall>& frame)
-{
-    std::vector<GlCall> out;
-    for (const GlCall& c : frame) {
-        if (c.name == "glClear")
-            break;
-        if (c.name.rfind("glX", 0) != 0)
-            out.push_back(c);
-    }
-    return out;
-}
-
-// The calls of a frame from its glClear on, less the GLX calls but the swap.
-std::vector<GlCall> drawing(const std::vector<GlCall>& frame)
-{
-    std::vector<GlCall> out;
-    bool started = false;
-    for (const GlCall& c : frame) {
-        started = started || c.name == "glClear";
-        if (started && (c.name.rfind("glX", 0) != 0 || c.name == "glXSwapBuffers"))
-            out.push_back(c);
-    }
-    return out;
-}
-
-std::vector<double> numbers(const std::string& braced)
-{
-    std::vector<double> out;
-    const char* s = braced.c_str();
-    while (*s && (*s == '{' || *s == ' '))
-        s++;
-    while (*s && *s != '}') {
-        char* end;
-        out.push_back(std::strtod(s, &end));
-        if (end == s)
-            break;
-        s = end;
-        while (*s == ',' || *s == ' ')
-            s++;
-    }
-    return out;
-}
-
-// A call as it should be: its name, the arguments printed as words, and numeric
-// arguments compared within a tolerance.
-struct Want
-{
-    std::string name;
-    std::vector<std::pair<std::string, std::string>> words;
-    std::vector<std::pair<std::string, double>> nums;
-    double tolerance = 0.0;
-};
-
-bool matches(const GlCall& c, const Want& w)
-{
-    if (c.name != w.name)
-        return false;
-    for (const auto& a : w.words)
-        if (c.arg(a.first) != a.second)
-            return false;
-    for (const auto& n : w.nums)
-        if (c.arg(n.first).empty() || std::fabs(c.num(n.first) - n.second) > w.tolerance)
-            return false;
-    return true;
-}
-
-std::string text(const Want& w)
-{
-    std::string s = w.name + "(";
-    for (const auto& a : w.words)
-        s += a.first + " = " + a.second + " ";
-    for (const auto& n : w.nums) {
-        std::ostringstream v;
-        v << n.second;
-        s += n.first + " = " + v.str() + " ";
-    }
-    return s + ")";
-}
-
 // One frame of the cockpit, from its first clear to the swap.
-std::vector<Want> expectedFrame()
+std::vector<e2e::ExpectedCall> expectedFrame()
 {
-    std::vector<Want> f;
-    using Words = std::vector<std::pair<std::string, std::string>>;
-    auto call = [&](const std::string& name, Words w = {}) {
-        f.push_back({name, std::move(w), {}, 0.0});
-    };
-    auto color = [&](double r, double g, double b) {
-        f.push_back({"glColor3f", {}, {{"red", r}, {"green", g}, {"blue", b}}, 1e-6});
-    };
-    auto vertexd = [&](double x, double y) {
-        f.push_back({"glVertex3d", {}, {{"x", x}, {"y", y}, {"z", 0.0}}, 1e-9});
-    };
-    call("glClear", {{"mask", "GL_DEPTH_BUFFER_BIT | GL_COLOR_BUFFER_BIT"}});
+    e2e::ExpectedFrame f;
+    f.call("glClear", {{"mask", "GL_DEPTH_BUFFER_BIT | GL_COLOR_BUFFER_BIT"}});
     // The dial: its colour inside its begin/end pair, then 60 points every 6 degrees.
-    call("glBegin", {{"mode", "GL_POLYGON"}});
-    color(0.2, 0.2, 0.2);
+    f.call("glBegin", {{"mode", "GL_POLYGON"}});
+    f.color(0.2, 0.2, 0.2);
     for (int k = 0; k < 60; k++)
-        vertexd(2.5 * std::cos(k * kPi / 30.0), -3.0 + 2.5 * std::sin(k * kPi / 30.0));
-    call("glEnd");
+        f.vertexd(2.5 * std::cos(k * kPi / 30.0), -3.0 + 2.5 * std::sin(k * kPi / 30.0), 0.0);
+    f.call("glEnd");
     // The panel: its colour once, then dashboard, beam, post, right and left corners.
-    color(0.3, 0.3, 0.3);
-    const std::vector<std::vector<std::pair<double, double>>> pieces = {
-        {{-10, -10}, {10, -10}, {10, 1.2}, {-10, 1.2}},
-        {{-10, 8}, {10, 8}, {10, 10}, {-10, 10}},
-        {{-0.7, -10}, {0.7, -10}, {0.7, 10}, {-0.7, 10}},
-        {{10, 0}, {10, 10}, {5, 10}},
-        {{-10, 0}, {-5, 10}, {-10, 10}},
-    };
-    for (const auto& piece : pieces) {
-        call("glBegin", {{"mode", "GL_POLYGON"}});
-        for (const auto& v : piece)
-            vertexd(v.first, v.second);
-        call("glEnd");
-    }
+    f.color(0.3, 0.3, 0.3);
+    f.polygon({{-10, -10, 0}, {10, -10, 0}, {10, 1.2, 0}, {-10, 1.2, 0}});
+    f.polygon({{-10, 8, 0}, {10, 8, 0}, {10, 10, 0}, {-10, 10, 0}});
+    f.polygon({{-0.7, -10, 0}, {0.7, -10, 0}, {0.7, 10, 0}, {-0.7, 10, 0}});
+    f.polygon({{10, 0, 0}, {10, 10, 0}, {5, 10, 0}});
+    f.polygon({{-10, 0, 0}, {-5, 10, 0}, {-10, 10, 0}});
     // The stencil: cleared, then set for the axes and for the next frame's cockpit.
-    call("glClear", {{"mask", "GL_STENCIL_BUFFER_BIT"}});
-    call("glStencilOp", {{"fail", "GL_REPLACE"}, {"zfail", "GL_REPLACE"}, {"zpass", "GL_REPLACE"}});
-    f.push_back({"glStencilFunc", {{"func", "GL_NOTEQUAL"}}, {{"ref", 1}, {"mask", 1}}, 0.0});
-    // The axes, each its own GL_LINES pair from the origin to 50 units out.
-    const double axes[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
-    for (const auto& a : axes) {
-        color(a[0], a[1], a[2]);
-        call("glBegin", {{"mode", "GL_LINES"}});
-        f.push_back({"glVertex3f", {}, {{"x", 0}, {"y", 0}, {"z", 0}}, 1e-6});
-        f.push_back(
-            {"glVertex3f", {}, {{"x", 50 * a[0]}, {"y", 50 * a[1]}, {"z", 50 * a[2]}}, 1e-6});
-        call("glEnd");
-    }
-    call("glFlush"); // glutSwapBuffers flushes, then swaps
-    call("glXSwapBuffers");
-    return f;
-}
-
-// Compares one frame call for call; returns the number of differences reported.
-int compareFrame(int frame, const std::vector<GlCall>& got, const std::vector<Want>& want)
-{
-    if (got.size() != want.size()) {
-        ADD_FAILURE() << "frame " << frame << ": " << got.size() << " GL calls, expected "
-                      << want.size();
-        return 1;
-    }
-    int failures = 0;
-    for (std::size_t i = 0; i < want.size() && failures < 5; i++)
-        if (!matches(got[i], want[i])) {
-            failures++;
-            ADD_FAILURE() << "frame " << frame << ", call " << i << ": got " << got[i].text()
-                          << ", expected " << text(want[i]);
-        }
-    return failures;
+    f.call("glClear", {{"mask", "GL_STENCIL_BUFFER_BIT"}});
+    f.call("glStencilOp", {{"fail", "GL_REPLACE"}, {"zfail", "GL_REPLACE"}, {"zpass", "GL_REPLACE"}});
+    f.calls.push_back({"glStencilFunc", {{"func", "GL_NOTEQUAL"}}, {{"ref", 1}, {"mask", 1}}, 0.0});
+    f.axes();
+    f.swap();
+    return f.calls;
 }
 
 // What happened before a frame was drawn, cut into the blocks that make it.
@@ -853,7 +727,7 @@ TEST_F(CockpitTrace, AsksForADoubleBufferedVisualWithDepthAndStencilBuffers)
 
 TEST_F(CockpitTrace, SetsItsOneTimeStateOnceThenViewportProjectionAndView)
 {
-    const std::vector<GlCall> setup = prelude(runs->traced.trace.frame(1));
+    const std::vector<GlCall> setup = e2e::callsBeforeClear(runs->traced.trace.frame(1));
     ASSERT_GE(setup.size(), static_cast<std::size_t>(kOneTimeCalls + 8))
         << "calls before the first frame";
     auto bare = [](const GlCall& c) { return c.text().substr(c.text().find(' ') + 1); };
@@ -870,7 +744,7 @@ TEST_F(CockpitTrace, SetsItsOneTimeStateOnceThenViewportProjectionAndView)
     EXPECT_LE(p.ticks, 1);
     EXPECT_EQ(bare(p.viewports[0]), "glViewport(x = 0, y = 0, width = 640, height = 480)");
     // gluPerspective(80, 640/480 in float, 0.1 in float, 300) as GLU multiplies it in.
-    const std::vector<double> m = numbers(p.projections[0].arg("m"));
+    const std::vector<double> m = p.projections[0].numbers("m");
     ASSERT_EQ(m.size(), 16u);
     const double aspect = static_cast<float>(640.0f / 480.0f);
     const double nearZ = 0.1f, farZ = 300.0;
@@ -915,11 +789,13 @@ TEST_F(CockpitTrace, DrawsEveryFrameDialPanelStencilThenAxesCallForCall)
 {
     const e2e::Trace& trace = runs->traced.trace;
     ASSERT_GE(trace.frameCount, 30) << "too few frames recorded";
-    const std::vector<Want> want = expectedFrame();
+    const std::vector<e2e::ExpectedCall> want = expectedFrame();
     int badFrames = 0;
     for (const auto& frame : trace.frames) {
-        if (compareFrame(frame.first, drawing(frame.second), want) > 0)
-            badFrames++;
+        const auto faults = e2e::compareCalls(frame.first, e2e::drawingCalls(frame.second), want);
+        for (const std::string& fault : faults)
+            ADD_FAILURE() << fault;
+        badFrames += !faults.empty();
         if (badFrames >= 3)
             break;
     }
@@ -934,7 +810,7 @@ TEST_F(CockpitTrace, RebuildsTheViewFromTheCameraAtEveryTimerTick)
     for (const auto& frame : trace.frames) {
         if (frame.first == 1)
             continue;
-        const Prelude p = cutPrelude(prelude(frame.second), 0);
+        const Prelude p = cutPrelude(e2e::callsBeforeClear(frame.second), 0);
         EXPECT_EQ(p.stray, "") << "frame " << frame.first << ": a call that is neither a "
                                << "timer tick nor a reshape";
         // A tick re-arms the timer for 16 ms later and asks for one frame, which GLUT
@@ -965,7 +841,7 @@ TEST_F(CockpitTrace, FollowsAMoveForwardAtTheNextTick)
     };
     std::vector<Tick> ticks;
     for (const auto& frame : trace.frames) {
-        const std::vector<GlCall> before = prelude(frame.second);
+        const std::vector<GlCall> before = e2e::callsBeforeClear(frame.second);
         const Prelude p = cutPrelude(before, frame.first == 1 ? kOneTimeCalls : 0);
         for (const GlCall& look : p.looks)
             ticks.push_back({frame.first, look});
@@ -1000,7 +876,7 @@ TEST_F(CockpitTrace, KeepsRunningThroughAResizeToOnePixelHighWithAViewportOfHeig
     int flatFrame = -1, backFrame = -1;
     GlCall flatProjection;
     for (const auto& frame : trace.frames) {
-        const Prelude p = cutPrelude(prelude(frame.second), frame.first == 1 ? kOneTimeCalls : 0);
+        const Prelude p = cutPrelude(e2e::callsBeforeClear(frame.second), frame.first == 1 ? kOneTimeCalls : 0);
         for (std::size_t i = 0; i < p.viewports.size(); i++) {
             const GlCall& v = p.viewports[i];
             if (v.num("height") == 1 && flatFrame < 0) {
@@ -1017,7 +893,7 @@ TEST_F(CockpitTrace, KeepsRunningThroughAResizeToOnePixelHighWithAViewportOfHeig
     ASSERT_GT(flatFrame, 0) << "no viewport of height 1";
     ASSERT_GT(backFrame, 0) << "no viewport of height 480 after it";
     // The aspect ratio of a window one pixel high is its width.
-    const std::vector<double> m = numbers(flatProjection.arg("m"));
+    const std::vector<double> m = flatProjection.numbers("m");
     ASSERT_EQ(m.size(), 16u);
     EXPECT_NEAR(m[0], 1.0 / std::tan(40.0 * kPi / 180.0) / 640.0, 1e-12);
     EXPECT_GE(trace.frameCount - backFrame, 5) << "frames drawn after the resize back";

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "e2e/expected_calls.h"
 #include "e2e/harness.h"
 
 namespace {
@@ -74,84 +75,35 @@ P3 cubeCorner(int p, bool farFace, int k, int frames)
     return hang(c, p, frames);
 }
 
-// One expected call: its name, the arguments printed as names (enums) and the numeric
-// arguments with the tolerance they are compared to.
-struct Expected
+std::vector<double> xyz(const P3& p)
 {
-    std::string name;
-    std::vector<std::pair<std::string, std::string>> words;
-    std::vector<std::pair<std::string, double>> numbers;
-    double tolerance = 0.0;
-};
-
-class FrameBuilder
-{
-public:
-    std::vector<Expected> calls;
-
-    void call(const std::string& name, std::vector<std::pair<std::string, std::string>> words = {})
-    {
-        calls.push_back({name, std::move(words), {}, 0.0});
-    }
-    void color(double r, double g, double b)
-    {
-        calls.push_back({"glColor3f", {}, {{"red", r}, {"green", g}, {"blue", b}}, 1e-6});
-    }
-    void vertexf(double x, double y, double z)
-    {
-        calls.push_back({"glVertex3f", {}, {{"x", x}, {"y", y}, {"z", z}}, 1e-6});
-    }
-    void vertexd(const P3& p)
-    {
-        calls.push_back({"glVertex3d", {}, {{"x", p.x}, {"y", p.y}, {"z", p.z}}, 1e-9});
-    }
-    void polygon(const std::vector<P3>& corners)
-    {
-        call("glBegin", {{"mode", "GL_POLYGON"}});
-        for (const P3& c : corners)
-            vertexd(c);
-        call("glEnd");
-    }
-};
-
-// The axes part of a frame: clear, outline mode and three GL_LINES pairs.
-void expectFrameStart(FrameBuilder& f)
-{
-    f.call("glClear", {{"mask", "GL_DEPTH_BUFFER_BIT | GL_COLOR_BUFFER_BIT"}});
-    f.call("glPolygonMode", {{"face", "GL_FRONT_AND_BACK"}, {"mode", "GL_LINE"}});
-    const double axes[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
-    for (const auto& axis : axes) {
-        f.color(axis[0], axis[1], axis[2]);
-        f.call("glBegin", {{"mode", "GL_LINES"}});
-        f.vertexf(0, 0, 0);
-        f.vertexf(50 * axis[0], 50 * axis[1], 50 * axis[2]);
-        f.call("glEnd");
-    }
+    return {p.x, p.y, p.z};
 }
 
 // A whole frame of the ride after `frames` turns, with the baskets in colour (r, g, b).
-std::vector<Expected> expectedFrame(int frames, double r, double g, double b)
+std::vector<e2e::ExpectedCall> expectedFrame(int frames, double r, double g, double b)
 {
-    FrameBuilder f;
-    expectFrameStart(f);
+    e2e::ExpectedFrame f;
+    f.call("glClear", {{"mask", "GL_DEPTH_BUFFER_BIT | GL_COLOR_BUFFER_BIT"}});
+    f.call("glPolygonMode", {{"face", "GL_FRONT_AND_BACK"}, {"mode", "GL_LINE"}});
+    f.axes();
     f.color(0, 0.6, 0);
     const double radius[5] = {20, 20, 3, 3, 10};
     const double height[5] = {0, 10, 10, 80, 80};
     const int bands[3][2] = {{0, 1}, {2, 3}, {1, 2}};
+    auto ring = [&](int i, int k) { return xyz(ringPoint(radius[i], height[i], k)); };
     for (const auto& band : bands)
         for (int j = 0; j < 360; j++) {
             const int n = (j + 1) % 360;
-            const int lo = band[0], hi = band[1];
-            f.polygon({ringPoint(radius[lo], height[lo], j), ringPoint(radius[lo], height[lo], n),
-                       ringPoint(radius[hi], height[hi], n), ringPoint(radius[hi], height[hi], j)});
+            f.polygon({ring(band[0], j), ring(band[0], n), ring(band[1], n), ring(band[1], j)});
         }
     for (int j = 0; j < 360; j++)
-        f.polygon({ringPoint(10, 80, j), ringPoint(10, 80, (j + 1) % 360), {0, 90, 0}});
+        f.polygon({ring(4, j), ring(4, (j + 1) % 360), {0, 90, 0}});
     for (int p = 0; p < 4; p++) {
         f.color(1, 0, 0);
         for (int j = 0; j < 359; j++)
-            f.polygon({ropePoint(p, false, j, frames), ropePoint(p, false, j + 1, frames),
-                       ropePoint(p, true, j + 1, frames), ropePoint(p, true, j, frames)});
+            f.polygon({xyz(ropePoint(p, false, j, frames)), xyz(ropePoint(p, false, j + 1, frames)),
+                       xyz(ropePoint(p, true, j + 1, frames)), xyz(ropePoint(p, true, j, frames))});
     }
     f.call("glPolygonMode", {{"face", "GL_FRONT_AND_BACK"}, {"mode", "GL_FILL"}});
     f.color(r, g, b);
@@ -161,55 +113,23 @@ std::vector<Expected> expectedFrame(int frames, double r, double g, double b)
         {{0, 2}, {1, 2}, {1, 3}, {0, 3}}, {{0, 3}, {1, 3}, {1, 0}, {0, 0}}};
     for (int p = 0; p < 4; p++)
         for (const auto& side : sides) {
-            std::vector<P3> corners;
+            std::vector<std::vector<double>> corners;
             for (const auto& c : side)
-                corners.push_back(cubeCorner(p, c[0] == 1, c[1], frames));
+                corners.push_back(xyz(cubeCorner(p, c[0] == 1, c[1], frames)));
             f.polygon(corners);
         }
     f.call("glPolygonMode", {{"face", "GL_FRONT_AND_BACK"}, {"mode", "GL_LINE"}});
-    f.call("glFlush"); // glutSwapBuffers flushes, then swaps
-    f.call("glXSwapBuffers");
+    f.swap();
     return f.calls;
 }
 
-// The calls of a frame from its glClear on, less the GLX calls that GLUT makes around
-// them (but the swap).
-std::vector<GlCall> drawingCalls(const std::vector<GlCall>& frame)
+// Compares a recorded frame call for call with the expected one.
+void expectCalls(int frame, const std::vector<GlCall>& recorded,
+                 const std::vector<e2e::ExpectedCall>& want)
 {
-    std::vector<GlCall> out;
-    bool started = false;
-    for (const GlCall& c : frame) {
-        started = started || c.name == "glClear";
-        if (started && (c.name.rfind("glX", 0) != 0 || c.name == "glXSwapBuffers"))
-            out.push_back(c);
-    }
-    return out;
-}
-
-// Compares a frame call for call; fails with the frame, the call and what differs.
-void expectCalls(int frame, const std::vector<GlCall>& actual, const std::vector<Expected>& want)
-{
-    ASSERT_EQ(actual.size(), want.size()) << "frame " << frame << ": number of GL calls";
-    int failures = 0;
-    for (std::size_t i = 0; i < want.size() && failures < 5; i++) {
-        const GlCall& a = actual[i];
-        const Expected& e = want[i];
-        bool ok = a.name == e.name;
-        for (const auto& w : e.words)
-            ok = ok && a.arg(w.first) == w.second;
-        for (const auto& n : e.numbers)
-            ok = ok && !a.arg(n.first).empty() && std::fabs(a.num(n.first) - n.second) <= e.tolerance;
-        if (!ok) {
-            failures++;
-            std::string wanted = e.name + "(";
-            for (const auto& w : e.words)
-                wanted += w.first + " = " + w.second + " ";
-            for (const auto& n : e.numbers)
-                wanted += n.first + " = " + std::to_string(n.second) + " ";
-            ADD_FAILURE() << "frame " << frame << ", call " << i << ": got " << a.text()
-                          << ", expected " << wanted << ")";
-        }
-    }
+    ASSERT_FALSE(recorded.empty()) << "frame " << frame << " was not recorded";
+    for (const std::string& fault : e2e::compareCalls(frame, e2e::drawingCalls(recorded), want))
+        ADD_FAILURE() << fault;
 }
 
 // The colours the baskets take: three numbers from the standard generator seeded with 0.
@@ -310,13 +230,7 @@ TEST_F(SwingRide, AsksForADoubleBufferedRgbVisualWithoutDepthOrStencil)
 
 TEST_F(SwingRide, SetsItsStateOnceThenViewportProjectionAndCamera)
 {
-    std::vector<GlCall> setup;
-    for (const GlCall& c : run->trace.frame(1)) {
-        if (c.name == "glClear")
-            break;
-        if (c.name.rfind("glX", 0) != 0)
-            setup.push_back(c);
-    }
+    const std::vector<GlCall> setup = e2e::callsBeforeClear(run->trace.frame(1));
     ASSERT_EQ(setup.size(), 11u) << "calls before the first frame";
     EXPECT_EQ(setup[0].text().substr(setup[0].text().find(' ') + 1),
               "glClearColor(red = 0, green = 0, blue = 0, alpha = 1)");
@@ -366,11 +280,8 @@ TEST_F(SwingRide, SetsItsStateOnceThenViewportProjectionAndCamera)
 
 TEST_F(SwingRide, DrawsFramesOneAndTwoCallForCallTurnedOneDegreeEach)
 {
-    for (int frame : {1, 2, 3}) {
-        const std::vector<GlCall> calls = drawingCalls(run->trace.frame(frame));
-        ASSERT_FALSE(calls.empty()) << "frame " << frame << " was not recorded";
-        expectCalls(frame, calls, expectedFrame(frame, 1.0, 1.0, 0.0));
-    }
+    for (int frame : {1, 2, 3})
+        expectCalls(frame, run->trace.frame(frame), expectedFrame(frame, 1.0, 1.0, 0.0));
 }
 
 TEST_F(SwingRide, ChangesTheBasketColourInFrame360FromTheSeededGenerator)
@@ -378,10 +289,9 @@ TEST_F(SwingRide, ChangesTheBasketColourInFrame360FromTheSeededGenerator)
     ASSERT_GE(run->trace.frameCount, 361)
         << "the run of " << kRunSeconds << " s drew only " << run->trace.frameCount << " frames";
     const Rgb yellow = basketColour(0), next = basketColour(1);
-    expectCalls(359, drawingCalls(run->trace.frame(359)),
-                expectedFrame(359, yellow.r, yellow.g, yellow.b));
-    expectCalls(360, drawingCalls(run->trace.frame(360)), expectedFrame(360, next.r, next.g, next.b));
-    expectCalls(361, drawingCalls(run->trace.frame(361)), expectedFrame(361, next.r, next.g, next.b));
+    expectCalls(359, run->trace.frame(359), expectedFrame(359, yellow.r, yellow.g, yellow.b));
+    expectCalls(360, run->trace.frame(360), expectedFrame(360, next.r, next.g, next.b));
+    expectCalls(361, run->trace.frame(361), expectedFrame(361, next.r, next.g, next.b));
 }
 
 // ---- Pixels -------------------------------------------------------------------------------

@@ -11,72 +11,19 @@
 #include <random>
 #include <type_traits>
 
+#include "vecmath_test_util.h"
+
 namespace {
 
-constexpr int kSamples = 10000;
+using namespace vecmath_test;
+
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-std::uint64_t Bits(double d)
-{
-    std::uint64_t u;
-    std::memcpy(&u, &d, sizeof u);
-    return u;
-}
-
-// Component bits equal: tells -0.0 from 0.0, and lets identical NaNs match.
-::testing::AssertionResult SameBits(const Vector3D& a, const Vector3D& b)
-{
-    if (Bits(a.m_x) == Bits(b.m_x) && Bits(a.m_y) == Bits(b.m_y) && Bits(a.m_z) == Bits(b.m_z))
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure()
-           << std::hexfloat << "(" << a.m_x << ", " << a.m_y << ", " << a.m_z << ") vs ("
-           << b.m_x << ", " << b.m_y << ", " << b.m_z << ")";
-}
 
 void ExpectComponents(const Vector3D& v, double x, double y, double z)
 {
     EXPECT_EQ(v.m_x, x);
     EXPECT_EQ(v.m_y, y);
     EXPECT_EQ(v.m_z, z);
-}
-
-// Both signs, magnitudes from 2^-30 to 2^31, the odd exact zero: sums of such values
-// cancel and round in every possible way.
-double RandomDouble(std::mt19937_64& rng)
-{
-    if (rng() % 32 == 0)
-        return 0.0;
-    const double mantissa = 1.0 + std::ldexp(static_cast<double>(rng() >> 11), -53);
-    const double d = std::ldexp(mantissa, static_cast<int>(rng() % 61) - 30);
-    return (rng() & 1) ? -d : d;
-}
-
-Vector3D RandomVector(std::mt19937_64& rng)
-{
-    const double x = RandomDouble(rng), y = RandomDouble(rng), z = RandomDouble(rng);
-    return Vector3D(x, y, z);
-}
-
-// Samples whose bits differ from the reference: how many, and the first.
-struct Mismatches {
-    int count = 0;
-    int first = -1;
-    void check(bool same, int sample)
-    {
-        if (!same && count++ == 0)
-            first = sample;
-    }
-};
-
-// A product rounded to double on its own, for the reference evaluations. The volatile
-// accesses keep the compiler from fusing it into the add that follows, and from sharing
-// it with the code under test, where sharing would stop that code being fused and so
-// hide a fault.
-double Mul(double a, double b)
-{
-    volatile double va = a, vb = b;
-    volatile double product = va * vb;
-    return product;
 }
 
 double RefDot(const Vector3D& a, const Vector3D& b)
