@@ -19,9 +19,18 @@
 #include "cockpit.h"
 #include "draw_axis.h"
 #include "glut_startup.h"
+#include "projection.h"
 
 char title[10] = "Aeroplane";
 int FPS = 60; // frames per second that set the timer period
+
+// Loads the view from the camera's eye, look-at point and up vector into the current
+// (modelview) matrix.
+void lookFromCamera()
+{
+    gluLookAt(camera.X(), camera.Y(), camera.Z(), LookAt_vector.X(), LookAt_vector.Y(),
+              LookAt_vector.Z(), LookUp_vector.X(), LookUp_vector.Y(), LookUp_vector.Z());
+}
 
 // One-time GL state, set before the main loop starts. The stencil test stays on for the
 // whole run; display sets the stencil function and operations.
@@ -37,17 +46,8 @@ void initGL()
 // Called by GLUT when the window is first shown and after every resize.
 void reshape(GLsizei width, GLsizei height)
 {
-    if (height == 0)
-        height = 1;
-    const GLfloat aspect = static_cast<GLfloat>(width) / static_cast<GLfloat>(height);
-    glViewport(0, 0, width, height);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(80.0, aspect, 0.1f, 300.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    gluLookAt(camera.X(), camera.Y(), camera.Z(), LookAt_vector.X(), LookAt_vector.Y(),
-              LookAt_vector.Z(), LookUp_vector.X(), LookUp_vector.Y(), LookUp_vector.Z());
+    setViewportAndProjection(width, height);
+    lookFromCamera();
 }
 
 // Called by GLUT whenever a redisplay is due: draws the cockpit, then the axes.
@@ -74,8 +74,7 @@ void timer(int v)
 {
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    gluLookAt(camera.X(), camera.Y(), camera.Z(), LookAt_vector.X(), LookAt_vector.Y(),
-              LookAt_vector.Z(), LookUp_vector.X(), LookUp_vector.Y(), LookUp_vector.Z());
+    lookFromCamera();
     glutTimerFunc(1000 / FPS, timer, v);
     glutPostRedisplay();
 }

@@ -11,6 +11,7 @@
 
 #include "draw_axis.h"
 #include "glut_startup.h"
+#include "projection.h"
 #include "ride.h"
 #include "vector3d.h"
 
@@ -29,15 +30,7 @@ void initGL()
 // Called by GLUT when the window is first shown and after every resize.
 void reshape(GLsizei width, GLsizei height)
 {
-    if (height == 0)
-        height = 1;
-    const GLfloat aspect = static_cast<GLfloat>(width) / static_cast<GLfloat>(height);
-    glViewport(0, 0, width, height);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(80.0, aspect, 0.1f, 300.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    setViewportAndProjection(width, height);
     gluLookAt(camera.X(), camera.Y(), camera.Z(), 0.0, 5.0, 0.0, 0.0, 1.0, 0.0);
 }
 
