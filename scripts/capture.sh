@@ -35,7 +35,7 @@ xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" bash -c '
         sleep 0.1
     done
     [ -n "$id" ] || { echo "error: no window appeared" >&2; exit 1; }
-    for key in "$@"; do xdotool key --window "$id" "$key"; sleep 0.1; done
+    for key in "$@"; do xdotool key --window "$id" "$key" 2>/dev/null; sleep 0.1; done
     sleep "$CAPTURE_SECONDS"
     case "$CAPTURE_OUT" in
     *.gif)
