@@ -84,6 +84,14 @@ void ExpectedFrame::swap()
     call("glXSwapBuffers");
 }
 
+std::string visualAttributes(const std::vector<GlCall>& calls)
+{
+    for (const GlCall& c : calls)
+        if (c.name == "glXChooseFBConfig" || c.name == "glXChooseVisual")
+            return c.arg("attribList");
+    return "";
+}
+
 std::vector<GlCall> callsBeforeClear(const std::vector<GlCall>& frame)
 {
     std::vector<GlCall> out;

@@ -46,6 +46,10 @@ public:
     void swap();
 };
 
+/// The attribute list with which GLUT chose its visual (glXChooseFBConfig or
+/// glXChooseVisual) among `calls`, as dump prints it; "" if none was chosen.
+std::string visualAttributes(const std::vector<GlCall>& calls);
+
 /// The calls of a frame before its first glClear, less the GLX calls: the one-time
 /// state, reshapes and timer ticks.
 std::vector<GlCall> callsBeforeClear(const std::vector<GlCall>& frame);
