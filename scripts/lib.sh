@@ -30,9 +30,14 @@ install_missing() {
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-# Configures and builds everything into $BUILD_DIR (Release unless BUILD_TYPE says otherwise).
+# Configures and builds into $BUILD_DIR (Release unless BUILD_TYPE says otherwise): the
+# library and the programs, and the tests too when the first argument is "with-tests"
+# (they need GoogleTest, which only the test command installs).
 build_all() {
-    cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-Release}" >/dev/null
+    local tests=OFF
+    [ "${1:-}" = with-tests ] && tests=ON
+    cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-Release}" \
+          -DVECMATH_BUILD_TESTS="$tests" >/dev/null
     cmake --build "$BUILD_DIR" -j "$(nproc)"
 }
 

@@ -9,6 +9,6 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 install_missing "${BUILD_PACKAGES[@]}" "${RUN_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
-build_all
+build_all with-tests
 cd "$BUILD_DIR"
 ctest --output-on-failure
