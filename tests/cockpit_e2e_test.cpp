@@ -134,7 +134,7 @@ std::string keyFor(int code)
     }
     if (code < 32)
         return std::string("ctrl+") + static_cast<char>('a' + code - 1);
-    char hex[8];
+    char hex[16];
     std::snprintf(hex, sizeof hex, "0x%02x", code);
     // A keysym that xdotool has to bind to a spare key reads in lower case unless Shift
     // is held, so the upper-case Latin-1 letters go with Shift.

@@ -15,8 +15,7 @@
 #ifndef VECMATH_MATRIX4X4_H
 #define VECMATH_MATRIX4X4_H
 
-#include <cassert>
-
+#include "vecmath_assert.h"
 #include "vector3d.h"
 
 class Matrix4x4
@@ -48,13 +47,13 @@ public:
     /// A row outside 0..3 fails an assertion; the column is the caller's to keep in 0..3.
     double* operator[](int index)
     {
-        assert(index>=0 && index<4);
+        VECMATH_ASSERT(index>=0 && index<4, "double* Matrix4x4::operator[](int)");
         return m_d[index];
     }
     /// Read-only pointer to the first element of row `index`; the same contract.
     const double* operator[](int index) const
     {
-        assert(index>=0 && index<4);
+        VECMATH_ASSERT(index>=0 && index<4, "const double* Matrix4x4::operator[](int) const");
         return m_d[index];
     }
 

@@ -13,8 +13,9 @@
 #ifndef VECMATH_VECTOR3D_H
 #define VECMATH_VECTOR3D_H
 
-#include <cassert>
 #include <cmath>
+
+#include "vecmath_assert.h"
 
 class Vector3D
 {
@@ -60,7 +61,7 @@ public:
     /// An index outside 0..2 fails an assertion (in builds with assertions on).
     double& operator[](int i)
     {
-        assert(i >= 0 && i < 3);
+        VECMATH_ASSERT(i >= 0 && i < 3, "double& Vector3D::operator[](int)");
         return i == 0 ? m_x : (i == 1 ? m_y : m_z);
     }
 
