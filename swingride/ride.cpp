@@ -32,7 +32,7 @@ const double kRopeDrop = 0.6981317007977318;   // 40 degrees below the horizonta
 const double kRopeTurns[4] = {0.0, 4.71238898038469, 3.141592653589793, 1.5707963267948966};
 const double kStep = 3.141592653589793 / 180; // the ride turns one degree per frame
 
-// Green of the body and red of the ropes.
+// Green channel of the body colour, (0, 0.6, 0).
 const GLfloat kBodyGreen = 0.6f;
 
 // Draws a closed band between two rings: quadrilateral j joins points j and j+1 of
