@@ -100,6 +100,65 @@ void Matrix4x4::loadRotateZ(double phi)
     m_d[3][3] = 1.0;
 }
 
+void Matrix4x4::loadRotateAboutAxisThroughOrigin(const Vector3D& V, double phi)
+{
+    zero();
+    m_d[3][3] = 1.0;
+    const double cos_phi = std::cos(phi);
+    const double sin_phi = std::sin(phi);
+    const double t = 1 - cos_phi;
+    Vector3D VN(V);
+    VN.Normalize();
+    const double x = VN.X(), y = VN.Y(), z = VN.Z();
+    // Rodrigues: cos(phi) I + sin(phi) [u]x + (1 - cos(phi)) u u^T. Each product of two
+    // components is rounded before it is scaled by t.
+    m_d[0][0] = x * x * t + cos_phi;
+    m_d[0][1] = x * y * t - z * sin_phi;
+    m_d[0][2] = x * z * t + y * sin_phi;
+    m_d[1][0] = x * y * t + z * sin_phi;
+    m_d[1][1] = y * y * t + cos_phi;
+    m_d[1][2] = y * z * t - x * sin_phi;
+    m_d[2][0] = x * z * t - y * sin_phi;
+    m_d[2][1] = y * z * t + x * sin_phi;
+    m_d[2][2] = z * z * t + cos_phi;
+}
+
+void Matrix4x4::loadRotateAboutAxisThroughOrigin(const Vector4D& V, double phi)
+{
+    loadRotateAboutAxisThroughOrigin(Vector3D(V), phi);
+}
+
+void Matrix4x4::loadRotate(const Vector3D& point, const Vector3D& axis, double phi)
+{
+    Vector3D axis_norm(axis);
+    const double a = point.m_x, b = point.m_y, c = point.m_z;
+    axis_norm.Normalize();
+    const double u = axis_norm.X(), v = axis_norm.Y(), w = axis_norm.Z();
+    const double cos_phi = std::cos(phi);
+    const double sin_phi = std::sin(phi);
+    const double t = 1 - cos_phi;
+    identity();
+    // T(point) R T(-point) in closed form. The diagonal is u^2 + (v^2 + w^2) cos(phi)
+    // rather than u^2 t + cos(phi), and column 3 is point - R point, written out.
+    m_d[0][0] = u * u + (v * v + w * w) * cos_phi;
+    m_d[0][1] = u * v * t - w * sin_phi;
+    m_d[0][2] = u * w * t + v * sin_phi;
+    m_d[0][3] = (a * (v * v + w * w) - u * (b * v + c * w)) * t + (b * w - c * v) * sin_phi;
+    m_d[1][0] = u * v * t + w * sin_phi;
+    m_d[1][1] = v * v + (u * u + w * w) * cos_phi;
+    m_d[1][2] = v * w * t - u * sin_phi;
+    m_d[1][3] = (b * (u * u + w * w) - v * (a * u + c * w)) * t + (c * u - a * w) * sin_phi;
+    m_d[2][0] = u * w * t - v * sin_phi;
+    m_d[2][1] = v * w * t + u * sin_phi;
+    m_d[2][2] = w * w + (u * u + v * v) * cos_phi;
+    m_d[2][3] = (c * (u * u + v * v) - w * (a * u + b * v)) * t + (a * v - b * u) * sin_phi;
+}
+
+void Matrix4x4::loadRotate(const Vector4D& point, const Vector4D& axis, double phi)
+{
+    loadRotate(Vector3D(point), Vector3D(axis), phi);
+}
+
 // ---- Transforming points --------------------------------------------------------------
 
 Vector3D Matrix4x4::Transform(const Vector3D& A)
@@ -118,6 +177,25 @@ Vector3D Matrix4x4::operator*(const Vector3D& A)
 Vector3D Matrix4x4::Translate(const Vector3D& A)
 {
     return Vector3D(A.m_x + m_d[0][3], A.m_y + m_d[1][3], A.m_z + m_d[2][3]);
+}
+
+Vector4D Matrix4x4::Transform(const Vector4D& A)
+{
+    const double x = A.m_x, y = A.m_y, z = A.m_z, w = A.m_w;
+    return Vector4D(((m_d[0][0] * x + m_d[0][1] * y) + m_d[0][2] * z) + m_d[0][3] * w,
+                    ((m_d[1][0] * x + m_d[1][1] * y) + m_d[1][2] * z) + m_d[1][3] * w,
+                    ((m_d[2][0] * x + m_d[2][1] * y) + m_d[2][2] * z) + m_d[2][3] * w,
+                    ((m_d[3][0] * x + m_d[3][1] * y) + m_d[3][2] * z) + m_d[3][3] * w);
+}
+
+Vector4D Matrix4x4::operator*(const Vector4D& A)
+{
+    return Transform(A);
+}
+
+Vector4D Matrix4x4::Translate(const Vector4D& A)
+{
+    return Vector4D(A.m_x + m_d[0][3], A.m_y + m_d[1][3], A.m_z + m_d[2][3], A.m_w);
 }
 
 // ---- Matrix product -------------------------------------------------------------------
@@ -153,4 +231,197 @@ void Matrix4x4::operator*=(const Matrix4x4& A)
     double result[4][4];
     multiply(m_d, A, result);
     std::memcpy(m_d, result, sizeof(m_d));
+}
+
+// ---- Element-wise algebra -------------------------------------------------------------
+
+Matrix4x4 Matrix4x4::operator+(const Matrix4x4& A)
+{
+    Matrix4x4 M;
+    for (int i = 0; i < 4; i++)
+        for (int j = 0; j < 4; j++)
+            M.m_d[i][j] = m_d[i][j] + A[i][j];
+    return M;
+}
+
+Matrix4x4 Matrix4x4::operator+()
+{
+    return Matrix4x4(*this);
+}
+
+void Matrix4x4::operator+=(const Matrix4x4& A)
+{
+    for (int i = 0; i < 4; i++)
+        for (int j = 0; j < 4; j++)
+            m_d[i][j] += A[i][j];
+}
+
+Matrix4x4 Matrix4x4::operator-(const Matrix4x4& A)
+{
+    Matrix4x4 M;
+    for (int i = 0; i < 4; i++)
+        for (int j = 0; j < 4; j++)
+            M.m_d[i][j] = m_d[i][j] - A[i][j];
+    return M;
+}
+
+Matrix4x4 Matrix4x4::operator-()
+{
+    Matrix4x4 M;
+    for (int i = 0; i < 4; i++)
+        for (int j = 0; j < 4; j++)
+            M.m_d[i][j] = -m_d[i][j];
+    return M;
+}
+
+void Matrix4x4::operator-=(const Matrix4x4& A)
+{
+    for (int i = 0; i < 4; i++)
+        for (int j = 0; j < 4; j++)
+            m_d[i][j] -= A[i][j];
+}
+
+Matrix4x4 Matrix4x4::operator*(double k)
+{
+    Matrix4x4 M;
+    for (int i = 0; i < 4; i++)
+        for (int j = 0; j < 4; j++)
+            M.m_d[i][j] = m_d[i][j] * k;
+    return M;
+}
+
+void Matrix4x4::operator*=(double k)
+{
+    for (int i = 0; i < 4; i++)
+        for (int j = 0; j < 4; j++)
+            m_d[i][j] *= k;
+}
+
+void Matrix4x4::neg()
+{
+    for (int i = 0; i < 4; i++)
+        for (int j = 0; j < 4; j++)
+            m_d[i][j] = -m_d[i][j];
+}
+
+void Matrix4x4::abs()
+{
+    for (int i = 0; i < 4; i++)
+        for (int j = 0; j < 4; j++)
+            m_d[i][j] = std::fabs(m_d[i][j]);
+}
+
+// ---- Transpose, determinant, adjoint, inverse -----------------------------------------
+
+void Matrix4x4::transpose()
+{
+    for (int i = 0; i < 4; i++)
+        for (int j = i + 1; j < 4; j++) {
+            const double e = m_d[i][j];
+            m_d[i][j] = m_d[j][i];
+            m_d[j][i] = e;
+        }
+}
+
+namespace {
+
+double det2x2(double a, double b, double c, double d)
+{
+    return a * d - b * c;
+}
+
+// Rows (a1, a2, a3), (b1, b2, b3), (c1, c2, c3), expanded along column 0.
+double det3x3(double a1, double a2, double a3,
+              double b1, double b2, double b3,
+              double c1, double c2, double c3)
+{
+    return a1 * det2x2(b2, b3, c2, c3) - b1 * det2x2(a2, a3, c2, c3) + c1 * det2x2(a2, a3, b2, b3);
+}
+
+} // namespace
+
+// The elements are named by row letter and column digit: row 0 is a1..a4, row 3 d1..d4.
+double Matrix4x4::det()
+{
+    const double a1 = m_d[0][0], a2 = m_d[0][1], a3 = m_d[0][2], a4 = m_d[0][3];
+    const double b1 = m_d[1][0], b2 = m_d[1][1], b3 = m_d[1][2], b4 = m_d[1][3];
+    const double c1 = m_d[2][0], c2 = m_d[2][1], c3 = m_d[2][2], c4 = m_d[2][3];
+    const double d1 = m_d[3][0], d2 = m_d[3][1], d3 = m_d[3][2], d4 = m_d[3][3];
+
+    return a1 * det3x3(b2, b3, b4, c2, c3, c4, d2, d3, d4)
+         - b1 * det3x3(a2, a3, a4, c2, c3, c4, d2, d3, d4)
+         + c1 * det3x3(a2, a3, a4, b2, b3, b4, d2, d3, d4)
+         - d1 * det3x3(a2, a3, a4, b2, b3, b4, c2, c3, c4);
+}
+
+// Element (i, j) becomes (-1)^(i+j) times the minor without row j and column i. Every
+// element is read before any is written, and each cofactor is computed on its own.
+void Matrix4x4::adjoint()
+{
+    const double a1 = m_d[0][0], a2 = m_d[0][1], a3 = m_d[0][2], a4 = m_d[0][3];
+    const double b1 = m_d[1][0], b2 = m_d[1][1], b3 = m_d[1][2], b4 = m_d[1][3];
+    const double c1 = m_d[2][0], c2 = m_d[2][1], c3 = m_d[2][2], c4 = m_d[2][3];
+    const double d1 = m_d[3][0], d2 = m_d[3][1], d3 = m_d[3][2], d4 = m_d[3][3];
+
+    m_d[0][0] =  det3x3(b2, b3, b4, c2, c3, c4, d2, d3, d4);
+    m_d[0][1] = -det3x3(a2, a3, a4, c2, c3, c4, d2, d3, d4);
+    m_d[0][2] =  det3x3(a2, a3, a4, b2, b3, b4, d2, d3, d4);
+    m_d[0][3] = -det3x3(a2, a3, a4, b2, b3, b4, c2, c3, c4);
+
+    m_d[1][0] = -det3x3(b1, b3, b4, c1, c3, c4, d1, d3, d4);
+    m_d[1][1] =  det3x3(a1, a3, a4, c1, c3, c4, d1, d3, d4);
+    m_d[1][2] = -det3x3(a1, a3, a4, b1, b3, b4, d1, d3, d4);
+    m_d[1][3] =  det3x3(a1, a3, a4, b1, b3, b4, c1, c3, c4);
+
+    m_d[2][0] =  det3x3(b1, b2, b4, c1, c2, c4, d1, d2, d4);
+    m_d[2][1] = -det3x3(a1, a2, a4, c1, c2, c4, d1, d2, d4);
+    m_d[2][2] =  det3x3(a1, a2, a4, b1, b2, b4, d1, d2, d4);
+    m_d[2][3] = -det3x3(a1, a2, a4, b1, b2, b4, c1, c2, c4);
+
+    m_d[3][0] = -det3x3(b1, b2, b3, c1, c2, c3, d1, d2, d3);
+    m_d[3][1] =  det3x3(a1, a2, a3, c1, c2, c3, d1, d2, d3);
+    m_d[3][2] = -det3x3(a1, a2, a3, b1, b2, b3, d1, d2, d3);
+    m_d[3][3] =  det3x3(a1, a2, a3, b1, b2, b3, c1, c2, c3);
+}
+
+bool Matrix4x4::inv()
+{
+    const double determinant = det();
+    // Singular or nearly so. A determinant that is not finite (NaN or infinite elements,
+    // or overflow) gives no inverse either: it would come out as NaNs or zeros.
+    if (!std::isfinite(determinant) || std::fabs(determinant) < 1e-10)
+        return false;
+    Matrix4x4 A(*this);
+    A.adjoint();
+    A *= 1 / determinant;
+    // A cofactor can overflow where the determinant does not; then an element of the
+    // inverse is not representable and the matrix is left as it was.
+    for (int i = 0; i < 4; i++)
+        for (int j = 0; j < 4; j++)
+            if (!std::isfinite(A.m_d[i][j]))
+                return false;
+    copy(A);
+    return true;
+}
+
+// ---- Comparison -----------------------------------------------------------------------
+
+bool Matrix4x4::cmp(Matrix4x4& A)
+{
+    for (int i = 0; i < 4; i++)
+        for (int j = 0; j < 4; j++)
+            // Written as "not less than" so that a NaN difference fails.
+            if (!(std::fabs(m_d[i][j] - A[i][j]) < 1e-10))
+                return false;
+    return true;
+}
+
+bool Matrix4x4::operator==(Matrix4x4& A)
+{
+    return cmp(A);
+}
+
+bool Matrix4x4::operator!=(Matrix4x4& A)
+{
+    return !cmp(A);
 }

@@ -11,12 +11,17 @@
 //   whole matrix; none composes with what was there.
 // - Sums are evaluated in the order documented on each member and the build keeps
 //   floating-point contraction off, so results are the same bit for bit everywhere.
-// - Nothing allocates and nothing throws.
+// - One tolerance, 1e-10, serves every near-zero and equality test (det in inv, cmp).
+// - Members are non-const, even those that only read the matrix, and cmp, == and !=
+//   take a modifiable reference.
+// - Nothing allocates and nothing throws; degenerate input gives a zero result or a
+//   false return, never an error.
 #ifndef VECMATH_MATRIX4X4_H
 #define VECMATH_MATRIX4X4_H
 
 #include "vecmath_assert.h"
 #include "vector3d.h"
+#include "vector4d.h"
 
 class Matrix4x4
 {
@@ -69,6 +74,18 @@ public:
     void loadRotateY(double phi);
     /// Loads a rotation about the Z axis by phi radians.
     void loadRotateZ(double phi);
+    /// Loads the rotation by phi radians about the line through the origin along V, of
+    /// any length (Rodrigues' matrix). An axis of length at most 1e-10 loads a uniform
+    /// scale by cos(phi).
+    void loadRotateAboutAxisThroughOrigin(const Vector3D& V, double phi);
+    /// The same with the x, y and z of V; its w is ignored.
+    void loadRotateAboutAxisThroughOrigin(const Vector4D& V, double phi);
+    /// Loads the rotation by phi radians about the line through `point` along `axis`, of
+    /// any length: translate by -point, rotate, translate back, written in closed form.
+    /// An axis of length at most 1e-10 loads a matrix that maps every point to the origin.
+    void loadRotate(const Vector3D& point, const Vector3D& axis, double phi);
+    /// The same with the x, y and z of both vectors; their w is ignored.
+    void loadRotate(const Vector4D& point, const Vector4D& axis, double phi);
 
     // ---- Transforming points ----------------------------------------------------------
 
@@ -79,6 +96,15 @@ public:
     Vector3D operator*(const Vector3D& A);
     /// A moved by the translation column only; the linear part is ignored.
     Vector3D Translate(const Vector3D& A);
+    /// The full product M * A: component r is
+    /// ((m_d[r][0]*x + m_d[r][1]*y) + m_d[r][2]*z) + m_d[r][3]*w. Nothing is divided by
+    /// the resulting w; call cartesianize() on the result for the Cartesian point.
+    Vector4D Transform(const Vector4D& A);
+    /// The same value as Transform(A).
+    Vector4D operator*(const Vector4D& A);
+    /// (A.x + m_d[0][3], A.y + m_d[1][3], A.z + m_d[2][3], A.w): only the translation
+    /// column is added, whatever A's weight.
+    Vector4D Translate(const Vector4D& A);
 
     // ---- Matrix product ---------------------------------------------------------------
 
@@ -87,6 +113,55 @@ public:
     Matrix4x4 operator*(const Matrix4x4& A);
     /// Becomes (this) * A. A may be this matrix itself.
     void operator*=(const Matrix4x4& A);
+
+    // ---- Element-wise algebra (row by row) --------------------------------------------
+
+    /// Element-wise sum with A.
+    Matrix4x4 operator+(const Matrix4x4& A);
+    /// A copy of the matrix.
+    Matrix4x4 operator+();
+    /// Adds A element by element.
+    void operator+=(const Matrix4x4& A);
+    /// Element-wise difference, this minus A.
+    Matrix4x4 operator-(const Matrix4x4& A);
+    /// Every element with its sign flipped.
+    Matrix4x4 operator-();
+    /// Subtracts A element by element.
+    void operator-=(const Matrix4x4& A);
+    /// Every element times k.
+    Matrix4x4 operator*(double k);
+    /// Multiplies every element by k.
+    void operator*=(double k);
+    /// Flips the sign of every element.
+    void neg();
+    /// Replaces every element by its absolute value.
+    void abs();
+
+    // ---- Transpose, determinant, adjoint, inverse -------------------------------------
+
+    /// Replaces the matrix by its transpose.
+    void transpose();
+    /// The determinant, expanded along column 0 into four 3x3 determinants, each of
+    /// three 2x2 ones, and accumulated left to right.
+    double det();
+    /// Replaces the matrix by its adjoint (adjugate): the transposed matrix of cofactors,
+    /// each a 3x3 determinant computed afresh. M times its adjoint is det(M) times I.
+    void adjoint();
+    /// Replaces the matrix by its inverse, the adjoint times 1/det(), and returns true.
+    /// Returns false and leaves the matrix unchanged when |det()| < 1e-10 (singular or
+    /// nearly so), when det() is not finite, or when an element of the inverse would
+    /// not be finite (the adjoint overflowed).
+    bool inv();
+
+    // ---- Comparison -------------------------------------------------------------------
+
+    /// True when every element differs from A's by strictly less than 1e-10; false as
+    /// soon as one does not, or the difference is NaN.
+    bool cmp(Matrix4x4& A);
+    /// cmp(A).
+    bool operator==(Matrix4x4& A);
+    /// !cmp(A).
+    bool operator!=(Matrix4x4& A);
 };
 
 #endif // VECMATH_MATRIX4X4_H

@@ -1,6 +1,8 @@
 // vector3d.cpp: the out-of-line members of Vector3D, in the header's order.
 #include "vector3d.h"
 
+#include "vector4d.h"
+
 const Vector3D Vector3D::AxisX(1.0, 0.0, 0.0);
 const Vector3D Vector3D::AxisY(0.0, 1.0, 0.0);
 const Vector3D Vector3D::AxisZ(0.0, 0.0, 1.0);
@@ -8,6 +10,8 @@ const Vector3D Vector3D::AxisZ(0.0, 0.0, 1.0);
 // ---- Construction ---------------------------------------------------------------------
 
 Vector3D::Vector3D(const Vector3D& A) : m_x(A.m_x), m_y(A.m_y), m_z(A.m_z) {}
+
+Vector3D::Vector3D(const Vector4D& A) : m_x(A.m_x), m_y(A.m_y), m_z(A.m_z) {}
 
 void Vector3D::zero()
 {

@@ -17,6 +17,8 @@
 
 #include "vecmath_assert.h"
 
+class Vector4D;
+
 class Vector3D
 {
 public:
@@ -37,6 +39,8 @@ public:
     Vector3D(double x, double y, double z) { Set(x, y, z); }
     /// Copies A.
     Vector3D(const Vector3D& A);
+    /// The x, y and z of A; its w is dropped, not divided out (see Vector4D::cartesianized).
+    Vector3D(const Vector4D& A);
     Vector3D& operator=(const Vector3D& A) = default;
 
     /// Sets the components to x, y and z.

@@ -1,0 +1,88 @@
+// vector4d.h: four-component homogeneous double-precision vector.
+//
+// Conventions:
+// - A plain value: public components m_x, m_y, m_z, m_w; no base class, nothing virtual,
+//   no allocation, nothing throws.
+// - The point (x, y, z) is carried as (x, y, z, w), usually with w = 1, and turned back
+//   into a Cartesian point by dividing by w (cartesianize, cartesianized).
+// - The default constructor leaves the components uninitialised.
+// - Every operation takes all four components, w included, unless it says otherwise.
+// - Members are non-const, even those that only read the vector.
+// - One tolerance, 1e-10, serves every near-zero test.
+// - Sums are evaluated in the order documented on each member and the build keeps
+//   floating-point contraction off, so results are the same bit for bit everywhere.
+#ifndef VECMATH_VECTOR4D_H
+#define VECMATH_VECTOR4D_H
+
+#include "vector3d.h"
+
+class Vector4D
+{
+public:
+    double m_x;
+    double m_y;
+    double m_z;
+    double m_w;
+
+    // ---- Construction -----------------------------------------------------------------
+
+    /// Leaves the components uninitialised.
+    Vector4D() {}
+    /// Builds the vector (x, y, z, w).
+    Vector4D(double x, double y, double z, double w) { set(x, y, z, w); }
+    /// Copies A.
+    Vector4D(const Vector4D& A);
+    /// The point A with weight 1: (A.x, A.y, A.z, 1.0).
+    Vector4D(const Vector3D& A);
+    /// Copies A; returns this vector.
+    Vector4D& operator=(const Vector4D& A);
+
+    /// Sets the components to x, y, z and w.
+    void set(double x, double y, double z, double w)
+    {
+        m_x = x;
+        m_y = y;
+        m_z = z;
+        m_w = w;
+    }
+
+    // ---- Arithmetic -------------------------------------------------------------------
+
+    /// Component-wise sum with A.
+    Vector4D operator+(const Vector4D& A);
+    /// A copy of the vector.
+    Vector4D operator+();
+    /// Adds A component by component.
+    void operator+=(const Vector4D& A);
+    /// Component-wise difference, this minus A.
+    Vector4D operator-(const Vector4D& A);
+    /// All four components with their signs flipped; a zero becomes -0.0.
+    Vector4D operator-();
+    /// Subtracts A component by component.
+    void operator-=(const Vector4D& A);
+
+    // ---- Measures and normalisation ---------------------------------------------------
+
+    /// Squared four-dimensional length, summed as ((x*x + y*y) + z*z) + w*w.
+    double squared();
+    /// Four-dimensional length: the square root of squared().
+    double length();
+    /// Multiplies each component by 1/length(); a length below 1e-10 makes all four
+    /// components 0.0. (Vector3D::Normalize has its own threshold and divides instead.)
+    void normalize();
+
+    // ---- Homogeneous operations -------------------------------------------------------
+
+    /// Becomes (x/w, y/w, z/w, 1), each of x, y, z multiplied by 1/w. A weight below 1e-10
+    /// in magnitude is not divided by: x, y and z become 0.0 and w is kept.
+    void cartesianize();
+    /// The same as cartesianize().
+    void rationalize();
+    /// The Cartesian point (x/w, y/w, z/w), each multiplied by 1/w, or (0, 0, 0) for a
+    /// weight below 1e-10 in magnitude. The vector itself is not changed.
+    Vector3D cartesianized();
+    /// Multiplies x, y and z by w; w is kept.
+    void homogenize();
+};
+
+#endif // VECMATH_VECTOR4D_H
