@@ -18,51 +18,6 @@ namespace {
 
 using namespace vecmath_test;
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-Matrix4x4 FromRows(const double (&rows)[4][4])
-{
-    Matrix4x4 m;
-    std::memcpy(m.m_d, rows, sizeof m.m_d);
-    return m;
-}
-
-// Every element NaN, so that anything a loader forgets to write shows.
-Matrix4x4 Garbage()
-{
-    Matrix4x4 m;
-    for (auto& row : m.m_d)
-        for (double& e : row)
-            e = kNaN;
-    return m;
-}
-
-::testing::AssertionResult SameBits(const Matrix4x4& m, const double (&rows)[4][4])
-{
-    for (int r = 0; r < 4; ++r)
-        for (int c = 0; c < 4; ++c)
-            if (Bits(m.m_d[r][c]) != Bits(rows[r][c]))
-                return ::testing::AssertionFailure() << std::hexfloat << "element (" << r
-                                                     << ", " << c << ") is " << m.m_d[r][c]
-                                                     << ", expected " << rows[r][c];
-    return ::testing::AssertionSuccess();
-}
-
-void ExpectNear(const Vector3D& v, double x, double y, double z)
-{
-    EXPECT_NEAR(v.m_x, x, 1e-12);
-    EXPECT_NEAR(v.m_y, y, 1e-12);
-    EXPECT_NEAR(v.m_z, z, 1e-12);
-}
-
-void RandomFill(Matrix4x4& m, std::mt19937_64& rng)
-{
-    for (auto& row : m.m_d)
-        for (double& e : row)
-            e = RandomDouble(rng);
-}
-
 double RefTransformRow(const double (&row)[4], const Vector3D& p)
 {
     return ((Mul(row[0], p.m_x) + Mul(row[1], p.m_y)) + Mul(row[2], p.m_z)) + row[3];

@@ -9,13 +9,19 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <random>
 
+#include "matrix4x4.h"
 #include "vector3d.h"
+#include "vector4d.h"
 
 namespace vecmath_test {
 
 constexpr int kSamples = 10000;
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
 
 inline std::uint64_t Bits(double d)
 {
@@ -36,6 +42,51 @@ inline ::testing::AssertionResult SameBits(const Vector3D& a, const Vector3D& b)
 
 // Both signs, magnitudes from 2^-30 to 2^31, the odd exact zero: sums of such values
 // cancel and round in every possible way.
+inline ::testing::AssertionResult SameBits(const Vector4D& a, const Vector4D& b)
+{
+    if (Bits(a.m_x) == Bits(b.m_x) && Bits(a.m_y) == Bits(b.m_y) && Bits(a.m_z) == Bits(b.m_z) &&
+        Bits(a.m_w) == Bits(b.m_w))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << std::hexfloat << "(" << a.m_x << ", " << a.m_y << ", " << a.m_z << ", " << a.m_w
+           << ") vs (" << b.m_x << ", " << b.m_y << ", " << b.m_z << ", " << b.m_w << ")";
+}
+
+inline ::testing::AssertionResult SameBits(const Matrix4x4& m, const double (&rows)[4][4])
+{
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c)
+            if (Bits(m.m_d[r][c]) != Bits(rows[r][c]))
+                return ::testing::AssertionFailure() << std::hexfloat << "element (" << r
+                                                     << ", " << c << ") is " << m.m_d[r][c]
+                                                     << ", expected " << rows[r][c];
+    return ::testing::AssertionSuccess();
+}
+
+inline void ExpectNear(const Vector3D& v, double x, double y, double z, double tolerance = 1e-12)
+{
+    EXPECT_NEAR(v.m_x, x, tolerance);
+    EXPECT_NEAR(v.m_y, y, tolerance);
+    EXPECT_NEAR(v.m_z, z, tolerance);
+}
+
+inline Matrix4x4 FromRows(const double (&rows)[4][4])
+{
+    Matrix4x4 m;
+    std::memcpy(m.m_d, rows, sizeof m.m_d);
+    return m;
+}
+
+// Every element NaN, so that anything a loader forgets to write shows.
+inline Matrix4x4 Garbage()
+{
+    Matrix4x4 m;
+    for (auto& row : m.m_d)
+        for (double& e : row)
+            e = kNaN;
+    return m;
+}
+
 inline double RandomDouble(std::mt19937_64& rng)
 {
     if (rng() % 32 == 0)
@@ -49,6 +100,20 @@ inline Vector3D RandomVector(std::mt19937_64& rng)
 {
     const double x = RandomDouble(rng), y = RandomDouble(rng), z = RandomDouble(rng);
     return Vector3D(x, y, z);
+}
+
+inline Vector4D RandomVector4(std::mt19937_64& rng)
+{
+    const double x = RandomDouble(rng), y = RandomDouble(rng), z = RandomDouble(rng);
+    const double w = RandomDouble(rng);
+    return Vector4D(x, y, z, w);
+}
+
+inline void RandomFill(Matrix4x4& m, std::mt19937_64& rng)
+{
+    for (auto& row : m.m_d)
+        for (double& e : row)
+            e = RandomDouble(rng);
 }
 
 // Samples whose bits differ from the reference: how many, and the first.

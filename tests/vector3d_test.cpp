@@ -17,8 +17,6 @@ namespace {
 
 using namespace vecmath_test;
 
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
 void ExpectComponents(const Vector3D& v, double x, double y, double z)
 {
     EXPECT_EQ(v.m_x, x);
