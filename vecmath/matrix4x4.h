@@ -1,21 +1,25 @@
-// matrix4x4.h: 4x4 double-precision matrix for affine transforms.
+// matrix4x4.h: 4x4 double-precision matrix for affine and homogeneous transforms.
 //
-// Conventions:
+// Conventions of the library (vector3d.h, vector4d.h, matrix4x4.h):
+// - Plain values with public data members m_...; no base class, nothing virtual, no
+//   allocation, and nothing throws: degenerate input gives a zero result or a false
+//   return (inv) instead of an error.
+// - Default construction leaves the members uninitialised.
 // - m_d[r][c] is row r, column c; rows are stored one after the other (row-major).
 // - Points are column vectors multiplied on the right: p' = M * p. An affine matrix keeps
-//   its linear part in rows and columns 0..2 and its translation in column 3.
-// - A product A * B applied to a point equals A * (B * p): B acts first.
+//   its linear part in rows and columns 0..2 and its translation in column 3. A product
+//   A * B applied to a point equals A * (B * p): B acts first.
 // - Angles are in radians; a positive angle turns counter-clockwise seen from the
 //   positive end of the axis (right-handed).
-// - The default constructor leaves the elements uninitialised. Every loader replaces the
-//   whole matrix; none composes with what was there.
-// - Sums are evaluated in the order documented on each member and the build keeps
-//   floating-point contraction off, so results are the same bit for bit everywhere.
-// - One tolerance, 1e-10, serves every near-zero and equality test (det in inv, cmp).
+// - One tolerance, 1e-10, serves every near-zero and equality test (inv, cmp).
+// - Every loader replaces the whole matrix; none composes with what was there.
+// - Operators that yield a value return a new one; compound assignments change the
+//   object and return nothing.
 // - Members are non-const, even those that only read the matrix, and cmp, == and !=
 //   take a modifiable reference.
-// - Nothing allocates and nothing throws; degenerate input gives a zero result or a
-//   false return, never an error.
+// - Sums are evaluated in the order documented on each member and the build keeps
+//   floating-point contraction off, so results are the same bit for bit everywhere.
+// - A row index outside 0..3 fails an assert unless NDEBUG is defined.
 #ifndef VECMATH_MATRIX4X4_H
 #define VECMATH_MATRIX4X4_H
 
@@ -26,7 +30,7 @@
 class Matrix4x4
 {
 public:
-    double m_d[4][4];
+    double m_d[4][4]; ///< the elements, m_d[row][column]
 
     // ---- Construction and copying -----------------------------------------------------
 

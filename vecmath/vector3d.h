@@ -1,15 +1,20 @@
 // vector3d.h: three-component double-precision vector.
 //
-// Conventions:
-// - A plain value: public components m_x, m_y, m_z; no base class, nothing virtual,
-//   no allocation, nothing throws.
-// - The default constructor leaves the components uninitialised.
-// - Operators that yield a vector return a new one; compound assignments change the
-//   object and return nothing.
+// Conventions of the library (vector3d.h, vector4d.h, matrix4x4.h):
+// - Plain values with public data members m_...; no base class, nothing virtual, no
+//   allocation, and nothing throws: degenerate input gives a zero result or a false
+//   return instead of an error.
+// - Default construction leaves the members uninitialised.
+// - Matrices are stored row-major, m_d[row][column]; points are column vectors multiplied
+//   on the right, p' = M * p, with the translation in column 3.
+// - Angles are in radians; positive turns counter-clockwise about an axis pointing at you.
 // - One tolerance, 1e-10, serves every near-zero and equality test.
+// - Operators that yield a value return a new one; compound assignments change the
+//   object and return nothing.
 // - Sums are evaluated in the order documented on each member, left to right, and the
-//   build keeps floating-point contraction off, so results are the same bit for bit
-//   on every compiler and flag set.
+//   build keeps floating-point contraction off, so results are the same bit for bit on
+//   every compiler and flag set.
+// - Index checks use assert: they abort on a bad index unless NDEBUG is defined.
 #ifndef VECMATH_VECTOR3D_H
 #define VECMATH_VECTOR3D_H
 
@@ -22,9 +27,9 @@ class Vector4D;
 class Vector3D
 {
 public:
-    double m_x;
-    double m_y;
-    double m_z;
+    double m_x; ///< first component
+    double m_y; ///< second component
+    double m_z; ///< third component
 
     /// Unit vectors along the coordinate axes: (1,0,0), (0,1,0) and (0,0,1).
     static const Vector3D AxisX;
@@ -41,6 +46,7 @@ public:
     Vector3D(const Vector3D& A);
     /// The x, y and z of A; its w is dropped, not divided out (see Vector4D::cartesianized).
     Vector3D(const Vector4D& A);
+    /// Copies A; returns this vector.
     Vector3D& operator=(const Vector3D& A) = default;
 
     /// Sets the components to x, y and z.

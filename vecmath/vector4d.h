@@ -1,16 +1,24 @@
 // vector4d.h: four-component homogeneous double-precision vector.
 //
-// Conventions:
-// - A plain value: public components m_x, m_y, m_z, m_w; no base class, nothing virtual,
-//   no allocation, nothing throws.
-// - The point (x, y, z) is carried as (x, y, z, w), usually with w = 1, and turned back
-//   into a Cartesian point by dividing by w (cartesianize, cartesianized).
-// - The default constructor leaves the components uninitialised.
-// - Every operation takes all four components, w included, unless it says otherwise.
-// - Members are non-const, even those that only read the vector.
-// - One tolerance, 1e-10, serves every near-zero test.
-// - Sums are evaluated in the order documented on each member and the build keeps
-//   floating-point contraction off, so results are the same bit for bit everywhere.
+// The point (x, y, z) is carried as (x, y, z, w), usually with w = 1, and turned back into
+// a Cartesian point by dividing by w (cartesianize, cartesianized). Every operation takes
+// all four components, w included, unless it says otherwise. Members are non-const, even
+// those that only read the vector.
+//
+// Conventions of the library (vector3d.h, vector4d.h, matrix4x4.h):
+// - Plain values with public data members m_...; no base class, nothing virtual, no
+//   allocation, and nothing throws: degenerate input gives a zero result or a false
+//   return instead of an error.
+// - Default construction leaves the members uninitialised.
+// - Matrices are stored row-major, m_d[row][column]; points are column vectors multiplied
+//   on the right, p' = M * p, with the translation in column 3.
+// - Angles are in radians; positive turns counter-clockwise about an axis pointing at you.
+// - One tolerance, 1e-10, serves every near-zero and equality test.
+// - Operators that yield a value return a new one; compound assignments change the
+//   object and return nothing.
+// - Sums are evaluated in the order documented on each member, left to right, and the
+//   build keeps floating-point contraction off, so results are the same bit for bit on
+//   every compiler and flag set.
 #ifndef VECMATH_VECTOR4D_H
 #define VECMATH_VECTOR4D_H
 
@@ -19,10 +27,10 @@
 class Vector4D
 {
 public:
-    double m_x;
-    double m_y;
-    double m_z;
-    double m_w;
+    double m_x; ///< first component
+    double m_y; ///< second component
+    double m_z; ///< third component
+    double m_w; ///< homogeneous weight
 
     // ---- Construction -----------------------------------------------------------------
 
