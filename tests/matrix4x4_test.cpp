@@ -96,6 +96,13 @@ TEST(Matrix4x4Copying, EveryFormOfCopyKeepsAllBits)
     Matrix4x4 copied = Garbage();
     copied.copy(source);
     EXPECT_TRUE(SameBits(copied, rows));
+    // Assigning a matrix to itself, by either operator, changes nothing (and copies no
+    // overlapping memory, which the sanitized build would report).
+    Matrix4x4& self = source;
+    source = self;
+    EXPECT_TRUE(SameBits(source, rows));
+    source = constSource;
+    EXPECT_TRUE(SameBits(source, rows));
 }
 
 TEST(Matrix4x4Copying, OnlyAssignmentFromAModifiableMatrixReturnsTheTarget)

@@ -11,12 +11,17 @@ Matrix4x4::Matrix4x4(Matrix4x4& A)
     std::memcpy(m_d, A.m_d, sizeof(m_d));
 }
 
+// NOLINTNEXTLINE(misc-unconventional-assign-operator): takes a modifiable source by design
 Matrix4x4& Matrix4x4::operator=(Matrix4x4& A)
 {
-    std::memcpy(m_d, A.m_d, sizeof(m_d));
+    // memcpy onto itself would copy overlapping memory, which is undefined.
+    if (&A != this)
+        std::memcpy(m_d, A.m_d, sizeof(m_d));
     return *this;
 }
 
+// Copying element by element is harmless when A is this matrix.
+// NOLINTNEXTLINE(misc-unconventional-assign-operator,bugprone-unhandled-self-assignment)
 void Matrix4x4::operator=(const Matrix4x4& A)
 {
     copy(A);

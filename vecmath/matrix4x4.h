@@ -39,10 +39,10 @@ public:
     /// Copies all 16 elements of A as one block.
     Matrix4x4(Matrix4x4& A);
     /// Copies all 16 elements of A as one block; returns this matrix.
-    Matrix4x4& operator=(Matrix4x4& A);
+    Matrix4x4& operator=(Matrix4x4& A); // NOLINT(misc-unconventional-assign-operator)
     /// Copies A element by element through its read-only row access. Chosen for const
     /// sources and temporaries; unlike the other assignment it returns nothing.
-    void operator=(const Matrix4x4& A);
+    void operator=(const Matrix4x4& A); // NOLINT(misc-unconventional-assign-operator)
     /// Copies A element by element; the same as the const assignment.
     void copy(const Matrix4x4& A);
     /// Sets all 16 elements to 0.0.
