@@ -9,8 +9,9 @@ BUILD_PACKAGES=(cmake make g++ libgl-dev libglu1-mesa-dev freeglut3-dev)
 # Packages to run the programs on a virtual display and take screenshots.
 RUN_PACKAGES=(xvfb xauth x11-utils xdotool imagemagick libgl1-mesa-dri)
 # Packages for the tests: GoogleTest, Eigen (an oracle for the library), GL call
-# recording, key presses and pkg-config (a consumer of the installed library).
-TEST_PACKAGES=(libgtest-dev libeigen3-dev apitrace binutils pkg-config)
+# recording, key presses, pkg-config (a consumer of the installed library), valgrind's
+# memcheck and Xlib (keys bound before a key storm).
+TEST_PACKAGES=(libgtest-dev libeigen3-dev apitrace binutils pkg-config valgrind libx11-dev)
 
 # Installs those of the given Debian packages that are not installed yet.
 install_missing() {

@@ -104,45 +104,6 @@ std::string show(const e2e::Image::Pixel& p)
 
 // ---- Keys --------------------------------------------------------------------------------------
 
-// The xdotool key that makes freeglut hand the program the character `code`: control
-// codes through Control or their own keys, everything else through its Latin-1 keysym.
-std::string keyFor(int code)
-{
-    switch (code) {
-    case 0:
-        return "ctrl+at";
-    case 8:
-        return "BackSpace";
-    case 9:
-        return "Tab";
-    case 13:
-        return "Return";
-    case 27:
-        return "Escape";
-    case 28:
-        return "ctrl+backslash";
-    case 29:
-        return "ctrl+bracketright";
-    case 30:
-        return "ctrl+asciicircum";
-    case 31:
-        return "ctrl+underscore";
-    case 127:
-        return "Delete";
-    default:
-        break;
-    }
-    if (code < 32)
-        return std::string("ctrl+") + static_cast<char>('a' + code - 1);
-    char hex[16];
-    std::snprintf(hex, sizeof hex, "0x%02x", code);
-    // A keysym that xdotool has to bind to a spare key reads in lower case unless Shift
-    // is held, so the upper-case Latin-1 letters go with Shift.
-    if (code >= 0xC0 && code <= 0xDE && code != 0xD7)
-        return std::string("shift+") + hex;
-    return hex;
-}
-
 // One key sent to the program and what it printed in answer.
 struct KeyStep
 {
@@ -308,7 +269,7 @@ void recordKeyRun(const std::string& display, KeyRun& run)
     for (int code = 0; code < 256; code++) {
         if (code == 27)
             continue;
-        press("sweep", keyFor(code), code);
+        press("sweep", e2e::xdotoolKey(code), code);
         if (!cockpit.running())
             break;
     }

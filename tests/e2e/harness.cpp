@@ -406,6 +406,43 @@ void sendKey(const std::string& display, const std::string& windowId, const std:
         throw std::runtime_error("xdotool could not send " + key);
 }
 
+std::string xdotoolKey(int code)
+{
+    switch (code) {
+    case 0:
+        return "ctrl+at";
+    case 8:
+        return "BackSpace";
+    case 9:
+        return "Tab";
+    case 13:
+        return "Return";
+    case 27:
+        return "Escape";
+    case 28:
+        return "ctrl+backslash";
+    case 29:
+        return "ctrl+bracketright";
+    case 30:
+        return "ctrl+asciicircum";
+    case 31:
+        return "ctrl+underscore";
+    case 127:
+        return "Delete";
+    default:
+        break;
+    }
+    if (code < 32)
+        return std::string("ctrl+") + static_cast<char>('a' + code - 1);
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%02x", code);
+    // A keysym bound to a key on its own reads in lower case unless Shift is held, so the
+    // upper-case Latin-1 letters go with Shift.
+    if (code >= 0xC0 && code <= 0xDE && code != 0xD7)
+        return std::string("shift+") + hex;
+    return hex;
+}
+
 // ---- Traces -------------------------------------------------------------------------------
 
 std::string GlCall::arg(const std::string& name) const

@@ -108,6 +108,11 @@ Image screenshot(const std::string& display, const std::string& windowId,
 /// Sends a key to the window with xdotool (a keysym name such as "5" or "Escape").
 void sendKey(const std::string& display, const std::string& windowId, const std::string& key);
 
+/// The xdotool key that makes a program read the character `code` (0 to 255): control
+/// codes through Control or their own keys, everything else through its Latin-1 keysym,
+/// the upper-case Latin-1 letters with Shift.
+std::string xdotoolKey(int code);
+
 /// One GL call of a trace, as apitrace dump prints it.
 struct GlCall
 {
