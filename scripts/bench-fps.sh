@@ -6,12 +6,14 @@
 # PROGRAM is swingride (default) or cockpit; SECONDS defaults to 12. The program runs
 # unmodified on a fresh virtual display with a preload library that counts its buffer
 # swaps; the figure is compared with the 62.5 ticks per second of its 16 ms timer.
+# It builds into $BUILD_DIR first (build/ by default) unless BENCH_FPS_NO_BUILD=1 says that
+# the programs and the preload library are already built there (scripts/bench.sh does so).
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 program="${1:-swingride}" seconds="${2:-12}"
 install_missing "${BUILD_PACKAGES[@]}" "${RUN_PACKAGES[@]}"
-build_all >/dev/null
+[ "${BENCH_FPS_NO_BUILD:-0}" = 1 ] || build_all >/dev/null
 result=$(mktemp)
 trap 'rm -f "$result"' EXIT
 

@@ -1,0 +1,637 @@
+// vecmath_bench: the same work through vecmath, glm and Eigen 3, on the same data.
+//
+// Every operation is written once, as a template over a small adapter per library
+// (VecmathLib, GlmLib, EigenLib) that says how that library does it in its own idiom.
+// The inputs are made once, in plain row-major arrays, and converted into each library's
+// types, so the three libraries see the same numbers:
+//   - transform: the 2,912 points of the swing ride's ropes and baskets, made by the
+//     ride's own builder, turned by one degree about Y as the ride does every frame;
+//     beside it, the ride's own rotateAll() on its real point lists;
+//   - product, determinant, inverse and transpose of 4x4 matrices;
+//   - loading a rotation about an arbitrary axis, and normalising 3- and 4-vectors.
+// Before anything is timed, every operation is run through all three libraries and the
+// results are compared; a disagreement fails that operation's benchmarks and makes the
+// program exit with status 1.
+//
+// Timed iterations do kBatch operations on kBatch different inputs (one frame for the
+// transform); the counter "ops" says how many, so time per operation is time / ops.
+#include <benchmark/benchmark.h>
+
+#include <Eigen/Dense>
+#include <Eigen/Geometry>
+#include <glm/glm.hpp>
+#include <glm/gtc/matrix_transform.hpp>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "matrix4x4.h"
+#include "ride.h"
+#include "vector3d.h"
+#include "vector4d.h"
+
+namespace {
+
+// ---- The common data, in plain arrays ---------------------------------------------------
+
+using Rows = std::array<double, 16>; // a 4x4 matrix, element (r, c) at 4 * r + c
+using Triple = std::array<double, 3>;
+using Quad = std::array<double, 4>;
+
+constexpr int kBatch = 64; // operations per timed iteration, each on its own input
+
+// The ride turns by this angle, in radians, every frame.
+const double kRideStep = 3.141592653589793 / 180;
+
+struct Data
+{
+    std::vector<Rows> a, b;        // general matrices, well away from singular
+    std::vector<Triple> axes;      // rotation axes of various lengths
+    std::vector<double> angles;    // rotation angles in (-pi, pi)
+    std::vector<Triple> vectors3;  // vectors to normalise
+    std::vector<Quad> vectors4;
+    std::vector<Triple> ridePoints; // the ride's rope and basket points, in rotateAll's order
+    Rows rideStep;                  // the ride's per-frame rotation about Y
+};
+
+// The ride's moving points, in the order rotateAll visits them.
+std::vector<Triple> ridePoints()
+{
+    std::vector<Triple> points;
+    for (int p = 0; p < 4; p++)
+        for (const PointList* list : {&konopci[2 * p], &konopci[2 * p + 1], &cubes[2 * p], &cubes[2 * p + 1]})
+            for (const Vector3D& v : *list)
+                points.push_back({v.m_x, v.m_y, v.m_z});
+    return points;
+}
+
+Data makeData()
+{
+    Data d;
+    std::mt19937_64 rng(20240601);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    for (int i = 0; i < kBatch; i++) {
+        Rows a, b;
+        for (int k = 0; k < 16; k++) {
+            a[k] = unit(rng);
+            b[k] = unit(rng);
+        }
+        for (int k = 0; k < 4; k++) { // diagonally dominant: invertible, well conditioned
+            a[5 * k] += 4.0;
+            b[5 * k] += 4.0;
+        }
+        d.a.push_back(a);
+        d.b.push_back(b);
+        const double length = 0.5 + 4.0 * (unit(rng) + 1.0);
+        Triple axis = {unit(rng), unit(rng), unit(rng) + 0.5};
+        for (double& c : axis)
+            c *= length;
+        d.axes.push_back(axis);
+        d.angles.push_back(3.0 * unit(rng));
+        d.vectors3.push_back({100.0 * unit(rng), 100.0 * unit(rng), 100.0 * unit(rng) + 150.0});
+        d.vectors4.push_back({10.0 * unit(rng), 10.0 * unit(rng), 10.0 * unit(rng), 10.0 * unit(rng) + 15.0});
+    }
+    kreirajKonopce();
+    d.ridePoints = ridePoints();
+    Matrix4x4 step;
+    step.loadRotateY(kRideStep);
+    for (int r = 0; r < 4; r++)
+        for (int c = 0; c < 4; c++)
+            d.rideStep[4 * r + c] = step.m_d[r][c];
+    return d;
+}
+
+const Data& data()
+{
+    static const Data d = makeData();
+    return d;
+}
+
+// ---- The three libraries ----------------------------------------------------------------
+// Each adapter converts the common data to and from its types and does every operation
+// as that library's documentation shows. The operations are the timed code.
+
+struct VecmathLib
+{
+    static constexpr const char* name = "vecmath";
+    using Mat = Matrix4x4;
+    using Vec3 = Vector3D;
+    using Vec4 = Vector4D;
+
+    static Mat mat(const Rows& x)
+    {
+        Mat m;
+        for (int r = 0; r < 4; r++)
+            for (int c = 0; c < 4; c++)
+                m.m_d[r][c] = x[4 * r + c];
+        return m;
+    }
+    static Rows rows(const Mat& m)
+    {
+        Rows x;
+        for (int r = 0; r < 4; r++)
+            for (int c = 0; c < 4; c++)
+                x[4 * r + c] = m.m_d[r][c];
+        return x;
+    }
+    static Vec3 vec3(const Triple& t) { return Vec3(t[0], t[1], t[2]); }
+    static Triple triple(const Vec3& v) { return {v.m_x, v.m_y, v.m_z}; }
+    static Vec4 vec4(const Quad& q) { return Vec4(q[0], q[1], q[2], q[3]); }
+    static Quad quad(const Vec4& v) { return {v.m_x, v.m_y, v.m_z, v.m_w}; }
+
+    static void transformPoint(Mat& m, Vec3& p) { p = m.Transform(p); }
+    static Mat product(Mat& a, const Mat& b) { return a * b; }
+    static double det(Mat& a) { return a.det(); }
+    static Mat inverse(Mat& a)
+    {
+        Mat m(a);
+        if (!m.inv())
+            m.zero();
+        return m;
+    }
+    static void transposeInPlace(Mat& a) { a.transpose(); }
+    static Mat rotation(const Vec3& axis, double angle)
+    {
+        Mat m;
+        m.loadRotateAboutAxisThroughOrigin(axis, angle);
+        return m;
+    }
+    static Vec3 normalized(const Vec3& v)
+    {
+        Vec3 n(v);
+        n.Normalize();
+        return n;
+    }
+    static Vec4 normalized(const Vec4& v)
+    {
+        Vec4 n(v);
+        n.normalize();
+        return n;
+    }
+};
+
+// glm's matrices are column-major: m[c][r] is row r, column c.
+struct GlmLib
+{
+    static constexpr const char* name = "glm";
+    using Mat = glm::dmat4;
+    using Vec3 = glm::dvec3;
+    using Vec4 = glm::dvec4;
+
+    static Mat mat(const Rows& x)
+    {
+        Mat m;
+        for (int r = 0; r < 4; r++)
+            for (int c = 0; c < 4; c++)
+                m[c][r] = x[4 * r + c];
+        return m;
+    }
+    static Rows rows(const Mat& m)
+    {
+        Rows x;
+        for (int r = 0; r < 4; r++)
+            for (int c = 0; c < 4; c++)
+                x[4 * r + c] = m[c][r];
+        return x;
+    }
+    static Vec3 vec3(const Triple& t) { return Vec3(t[0], t[1], t[2]); }
+    static Triple triple(const Vec3& v) { return {v.x, v.y, v.z}; }
+    static Vec4 vec4(const Quad& q) { return Vec4(q[0], q[1], q[2], q[3]); }
+    static Quad quad(const Vec4& v) { return {v.x, v.y, v.z, v.w}; }
+
+    static void transformPoint(Mat& m, Vec3& p) { p = Vec3(m * Vec4(p, 1.0)); }
+    static Mat product(Mat& a, const Mat& b) { return a * b; }
+    static double det(Mat& a) { return glm::determinant(a); }
+    static Mat inverse(Mat& a) { return glm::inverse(a); }
+    static void transposeInPlace(Mat& a) { a = glm::transpose(a); }
+    static Mat rotation(const Vec3& axis, double angle) { return glm::rotate(Mat(1.0), angle, axis); }
+    static Vec3 normalized(const Vec3& v) { return glm::normalize(v); }
+    static Vec4 normalized(const Vec4& v) { return glm::normalize(v); }
+};
+
+// Eigen's matrices are column-major too, but m(r, c) is row r, column c.
+struct EigenLib
+{
+    static constexpr const char* name = "Eigen";
+    using Mat = Eigen::Matrix4d;
+    using Vec3 = Eigen::Vector3d;
+    using Vec4 = Eigen::Vector4d;
+
+    static Mat mat(const Rows& x)
+    {
+        Mat m;
+        for (int r = 0; r < 4; r++)
+            for (int c = 0; c < 4; c++)
+                m(r, c) = x[4 * r + c];
+        return m;
+    }
+    static Rows rows(const Mat& m)
+    {
+        Rows x;
+        for (int r = 0; r < 4; r++)
+            for (int c = 0; c < 4; c++)
+                x[4 * r + c] = m(r, c);
+        return x;
+    }
+    static Vec3 vec3(const Triple& t) { return Vec3(t[0], t[1], t[2]); }
+    static Triple triple(const Vec3& v) { return {v.x(), v.y(), v.z()}; }
+    static Vec4 vec4(const Quad& q) { return Vec4(q[0], q[1], q[2], q[3]); }
+    static Quad quad(const Vec4& v) { return {v.x(), v.y(), v.z(), v.w()}; }
+
+    static void transformPoint(Mat& m, Vec3& p)
+    {
+        const Vec4 q = m * p.homogeneous();
+        p = q.head<3>();
+    }
+    static Mat product(Mat& a, const Mat& b) { return a * b; }
+    static double det(Mat& a) { return a.determinant(); }
+    static Mat inverse(Mat& a) { return a.inverse(); }
+    static void transposeInPlace(Mat& a) { a.transposeInPlace(); }
+    static Mat rotation(const Vec3& axis, double angle)
+    {
+        Mat m = Mat::Identity();
+        m.topLeftCorner<3, 3>() = Eigen::AngleAxisd(angle, axis.normalized()).toRotationMatrix();
+        return m;
+    }
+    static Vec3 normalized(const Vec3& v) { return v.normalized(); }
+    static Vec4 normalized(const Vec4& v) { return v.normalized(); }
+};
+
+// ---- Inputs in one library's types ------------------------------------------------------
+
+template <class L>
+struct Inputs
+{
+    std::array<typename L::Mat, kBatch> a, b;
+    std::array<typename L::Vec3, kBatch> axes, vectors3;
+    std::array<typename L::Vec4, kBatch> vectors4;
+    std::array<double, kBatch> angles;
+    std::vector<typename L::Vec3> ridePoints;
+    typename L::Mat rideStep;
+
+    Inputs()
+    {
+        const Data& d = data();
+        for (int i = 0; i < kBatch; i++) {
+            a[i] = L::mat(d.a[i]);
+            b[i] = L::mat(d.b[i]);
+            axes[i] = L::vec3(d.axes[i]);
+            vectors3[i] = L::vec3(d.vectors3[i]);
+            vectors4[i] = L::vec4(d.vectors4[i]);
+            angles[i] = d.angles[i];
+        }
+        for (const Triple& t : d.ridePoints)
+            ridePoints.push_back(L::vec3(t));
+        rideStep = L::mat(d.rideStep);
+    }
+};
+
+template <class L>
+std::unique_ptr<Inputs<L>> inputs()
+{
+    return std::make_unique<Inputs<L>>();
+}
+
+// ---- Agreement of the three libraries ---------------------------------------------------
+
+enum Op { kTransform, kRotateAll, kProduct, kDet, kInverse, kTranspose, kRotation, kNormalize3, kNormalize4, kOpCount };
+
+const char* const kOpNames[kOpCount] = {"transform_frame", "ride_rotateAll", "product",   "det",        "inverse",
+                                        "transpose",       "rotate_axis",    "normalize3", "normalize4"};
+
+struct Verdict
+{
+    bool ok = false;
+    std::string text;
+};
+
+// Compares two results element by element; the difference allowed is `relative` times
+// the largest magnitude in the reference (at least 1). Returns the largest difference
+// found through `worst`, scaled the same way.
+bool close(const double* ref, const double* got, int n, double relative, double& worst)
+{
+    double scale = 1.0;
+    for (int k = 0; k < n; k++)
+        scale = std::max(scale, std::fabs(ref[k]));
+    bool ok = true;
+    for (int k = 0; k < n; k++) {
+        const double diff = std::fabs(ref[k] - got[k]) / scale;
+        if (!(diff <= relative)) // a NaN fails
+            ok = false;
+        worst = std::max(worst, diff);
+    }
+    return ok;
+}
+
+// The results of one operation on all inputs, as plain numbers, per library.
+template <class L>
+std::vector<double> results(Op op)
+{
+    auto in = inputs<L>();
+    std::vector<double> out;
+    auto put = [&out](const auto& values) { out.insert(out.end(), values.begin(), values.end()); };
+    switch (op) {
+    case kTransform:
+    case kRotateAll:
+        for (auto& p : in->ridePoints)
+            L::transformPoint(in->rideStep, p);
+        for (auto& p : in->ridePoints)
+            put(L::triple(p));
+        break;
+    case kProduct:
+        for (int i = 0; i < kBatch; i++)
+            put(L::rows(L::product(in->a[i], in->b[i])));
+        break;
+    case kDet:
+        for (int i = 0; i < kBatch; i++)
+            out.push_back(L::det(in->a[i]));
+        break;
+    case kInverse:
+        for (int i = 0; i < kBatch; i++)
+            put(L::rows(L::inverse(in->a[i])));
+        break;
+    case kTranspose:
+        for (int i = 0; i < kBatch; i++) {
+            L::transposeInPlace(in->a[i]);
+            put(L::rows(in->a[i]));
+        }
+        break;
+    case kRotation:
+        for (int i = 0; i < kBatch; i++)
+            put(L::rows(L::rotation(in->axes[i], in->angles[i])));
+        break;
+    case kNormalize3:
+        for (int i = 0; i < kBatch; i++)
+            put(L::triple(L::normalized(in->vectors3[i])));
+        break;
+    case kNormalize4:
+        for (int i = 0; i < kBatch; i++)
+            put(L::quad(L::normalized(in->vectors4[i])));
+        break;
+    case kOpCount:
+        break;
+    }
+    return out;
+}
+
+// The ride's own rotateAll on its real lists, from freshly built ones, in the same order.
+std::vector<double> rideRotateAllResult()
+{
+    kreirajKonopce();
+    rotateAll();
+    std::vector<double> out;
+    for (const Triple& t : ridePoints())
+        out.insert(out.end(), t.begin(), t.end());
+    kreirajKonopce();
+    return out;
+}
+
+// Elements per result and the allowed relative difference. Transposition moves numbers
+// and must agree exactly; an inverse goes through a division by the determinant and
+// sums of products of different orders, so it gets the widest margin.
+double tolerance(Op op)
+{
+    switch (op) {
+    case kTranspose:
+        return 0.0;
+    case kInverse:
+        return 1e-12;
+    default:
+        return 1e-14;
+    }
+}
+
+Verdict check(Op op)
+{
+    Verdict v;
+    const std::vector<double> ref = results<VecmathLib>(op);
+    const std::vector<double> glm = results<GlmLib>(op);
+    const std::vector<double> eig = results<EigenLib>(op);
+    const int n = static_cast<int>(ref.size());
+    double worstGlm = 0.0, worstEigen = 0.0;
+    bool ok = n > 0 && glm.size() == ref.size() && eig.size() == ref.size();
+    ok = ok && close(ref.data(), glm.data(), n, tolerance(op), worstGlm);
+    ok = ok && close(ref.data(), eig.data(), n, tolerance(op), worstEigen);
+    if (op == kRotateAll) // the ride's own code must give vecmath's bits exactly
+        ok = ok && rideRotateAllResult() == ref;
+    if (op == kInverse) { // and vecmath must have found every matrix invertible
+        auto in = inputs<VecmathLib>();
+        for (int i = 0; i < kBatch; i++) {
+            Matrix4x4 m(in->a[i]);
+            ok = ok && m.inv();
+        }
+    }
+    char text[200];
+    std::snprintf(text, sizeof text, "%s over %d numbers: largest relative difference from vecmath glm %.3g, Eigen %.3g (allowed %.3g)%s",
+                  ok ? "agree" : "DISAGREE", n, worstGlm, worstEigen, tolerance(op),
+                  op == kRotateAll ? "; rotateAll() bit-identical to vecmath" : "");
+    v.ok = ok;
+    v.text = text;
+    return v;
+}
+
+const Verdict& verdict(Op op)
+{
+    static Verdict verdicts[kOpCount];
+    static bool done[kOpCount] = {};
+    if (!done[op]) {
+        verdicts[op] = check(op);
+        done[op] = true;
+    }
+    return verdicts[op];
+}
+
+// Stops the benchmark before any timing when the libraries do not agree on `op`.
+bool agreed(benchmark::State& state, Op op)
+{
+    const Verdict& v = verdict(op);
+    if (!v.ok)
+        state.SkipWithError(("libraries disagree: " + v.text).c_str());
+    return v.ok;
+}
+
+// ---- The timed work ---------------------------------------------------------------------
+
+template <class L>
+void BM_transformFrame(benchmark::State& state)
+{
+    if (!agreed(state, kTransform))
+        return;
+    auto in = inputs<L>();
+    // The points are turned in place frame after frame, as the ride does.
+    for (auto _ : state) {
+        for (auto& p : in->ridePoints)
+            L::transformPoint(in->rideStep, p);
+        benchmark::ClobberMemory();
+    }
+    state.counters["ops"] = 1;
+    state.counters["points"] = static_cast<double>(in->ridePoints.size());
+}
+
+void BM_rideRotateAll(benchmark::State& state)
+{
+    if (!agreed(state, kRotateAll))
+        return;
+    kreirajKonopce();
+    for (auto _ : state) {
+        rotateAll();
+        benchmark::ClobberMemory();
+    }
+    state.counters["ops"] = 1;
+}
+
+template <class L>
+void BM_product(benchmark::State& state)
+{
+    if (!agreed(state, kProduct))
+        return;
+    auto in = inputs<L>();
+    for (auto _ : state)
+        for (int i = 0; i < kBatch; i++) {
+            typename L::Mat c = L::product(in->a[i], in->b[i]);
+            benchmark::DoNotOptimize(c);
+        }
+    state.counters["ops"] = kBatch;
+}
+
+template <class L>
+void BM_det(benchmark::State& state)
+{
+    if (!agreed(state, kDet))
+        return;
+    auto in = inputs<L>();
+    for (auto _ : state)
+        for (int i = 0; i < kBatch; i++) {
+            double d = L::det(in->a[i]);
+            benchmark::DoNotOptimize(d);
+        }
+    state.counters["ops"] = kBatch;
+}
+
+template <class L>
+void BM_inverse(benchmark::State& state)
+{
+    if (!agreed(state, kInverse))
+        return;
+    auto in = inputs<L>();
+    for (auto _ : state)
+        for (int i = 0; i < kBatch; i++) {
+            typename L::Mat c = L::inverse(in->a[i]);
+            benchmark::DoNotOptimize(c);
+        }
+    state.counters["ops"] = kBatch;
+}
+
+template <class L>
+void BM_transpose(benchmark::State& state)
+{
+    if (!agreed(state, kTranspose))
+        return;
+    auto in = inputs<L>();
+    for (auto _ : state) {
+        for (int i = 0; i < kBatch; i++)
+            L::transposeInPlace(in->a[i]);
+        benchmark::ClobberMemory();
+    }
+    state.counters["ops"] = kBatch;
+}
+
+template <class L>
+void BM_rotation(benchmark::State& state)
+{
+    if (!agreed(state, kRotation))
+        return;
+    auto in = inputs<L>();
+    for (auto _ : state)
+        for (int i = 0; i < kBatch; i++) {
+            typename L::Mat m = L::rotation(in->axes[i], in->angles[i]);
+            benchmark::DoNotOptimize(m);
+        }
+    state.counters["ops"] = kBatch;
+}
+
+template <class L>
+void BM_normalize3(benchmark::State& state)
+{
+    if (!agreed(state, kNormalize3))
+        return;
+    auto in = inputs<L>();
+    for (auto _ : state)
+        for (int i = 0; i < kBatch; i++) {
+            typename L::Vec3 v = L::normalized(in->vectors3[i]);
+            benchmark::DoNotOptimize(v);
+        }
+    state.counters["ops"] = kBatch;
+}
+
+template <class L>
+void BM_normalize4(benchmark::State& state)
+{
+    if (!agreed(state, kNormalize4))
+        return;
+    auto in = inputs<L>();
+    for (auto _ : state)
+        for (int i = 0; i < kBatch; i++) {
+            typename L::Vec4 v = L::normalized(in->vectors4[i]);
+            benchmark::DoNotOptimize(v);
+        }
+    state.counters["ops"] = kBatch;
+}
+
+using BenchFn = void (*)(benchmark::State&);
+
+void registerBench(Op op, const char* library, BenchFn fn)
+{
+    benchmark::RegisterBenchmark((std::string(kOpNames[op]) + "/" + library).c_str(), fn)
+        ->Unit(benchmark::kNanosecond);
+}
+
+#define REGISTER_OP(op, bench)                                          \
+    do {                                                                \
+        registerBench(op, VecmathLib::name, bench<VecmathLib>);         \
+        registerBench(op, GlmLib::name, bench<GlmLib>);                 \
+        registerBench(op, EigenLib::name, bench<EigenLib>);             \
+    } while (false)
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // The agreement of the libraries on every operation, checked once and reported first.
+    bool allAgree = true;
+    for (int op = 0; op < kOpCount; op++) {
+        const Verdict& v = verdict(static_cast<Op>(op));
+        std::fprintf(stderr, "%-16s %s\n", kOpNames[op], v.text.c_str());
+        benchmark::AddCustomContext(std::string("agreement.") + kOpNames[op], v.text);
+        allAgree = allAgree && v.ok;
+    }
+    benchmark::AddCustomContext("points_per_frame", std::to_string(data().ridePoints.size()));
+
+    REGISTER_OP(kTransform, BM_transformFrame);
+    registerBench(kRotateAll, VecmathLib::name, BM_rideRotateAll);
+    REGISTER_OP(kProduct, BM_product);
+    REGISTER_OP(kDet, BM_det);
+    REGISTER_OP(kInverse, BM_inverse);
+    REGISTER_OP(kTranspose, BM_transpose);
+    REGISTER_OP(kRotation, BM_rotation);
+    REGISTER_OP(kNormalize3, BM_normalize3);
+    REGISTER_OP(kNormalize4, BM_normalize4);
+
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 2;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    if (!allAgree) {
+        std::fprintf(stderr, "vecmath_bench: the libraries disagree; see above\n");
+        return 1;
+    }
+    return 0;
+}

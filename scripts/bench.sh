@@ -1,0 +1,209 @@
+#!/usr/bin/env bash
+# bench.sh: how fast vecmath is beside glm and Eigen, and what a frame of each program
+# costs. Writes docs/performance.md from the runs it makes.
+#
+#   bash scripts/bench.sh           # the full run: about ten minutes on 2 cores
+#   bash scripts/bench.sh --smoke   # builds the suite and runs every benchmark briefly;
+#                                   # fails if the libraries disagree; writes no figures
+#
+# The full run builds the benchmark suite, the library's unit tests and both programs in
+# Release three times, each in a directory of its own under build-bench/:
+#   nolto   the default flags, without link-time optimisation;
+#   lto     the default flags with LTO (the Release build the project ships);
+#   lto-v3  LTO with -march=x86-64-v3 -ffp-contract=fast, flags that would let the
+#           compiler fuse multiplies and adds (only on a CPU with AVX2 and FMA).
+# Every build has -g as well: debug information only, which GCC guarantees does not change
+# the code, so that callgrind can tell inlined functions apart. In each build it runs the
+# unit tests (the library's bit-exactness checks), counts fused multiply-add instructions
+# in the library's code as linked into the programs, the tests and the benchmark, and runs
+# the benchmarks. Then it profiles each program under callgrind for a few seconds in the
+# builds without and with LTO (instructions per frame), and counts the frames each program
+# really draws per second under Xvfb in the LTO build.
+#
+# Settings (environment): BENCH_BUILD_DIR (build-bench), BENCH_REPETITIONS (12),
+# BENCH_MIN_TIME (0.2 seconds per repetition), CALLGRIND_WARMUP (15 seconds of start-up
+# left out of each profile), CALLGRIND_SECONDS (30 seconds profiled), FPS_SECONDS (12),
+# BENCH_JOBS (2), BENCH_OUTPUT (docs/performance.md).
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+
+mode=full
+case "${1:-}" in
+    "") ;;
+    --smoke) mode=smoke ;;
+    *) echo "usage: bash scripts/bench.sh [--smoke]" >&2; exit 2 ;;
+esac
+
+bench_dir="${BENCH_BUILD_DIR:-$ROOT/build-bench}"
+jobs="${BENCH_JOBS:-2}"
+start=$SECONDS
+
+# Configures and builds one configuration: NAME, extra CMAKE_CXX_FLAGS, LTO (ON or OFF),
+# tests (ON or OFF), then the targets to build.
+build_config() {
+    local name=$1 flags=$2 lto=$3 tests=$4
+    shift 4
+    local log="$bench_dir/$name.build.log"
+    mkdir -p "$bench_dir"
+    if ! { cmake -S "$ROOT" -B "$bench_dir/$name" -DCMAKE_BUILD_TYPE=Release \
+                 -DVECMATH_ENABLE_LTO="$lto" -DVECMATH_BUILD_BENCHMARKS=ON \
+                 -DVECMATH_BUILD_TESTS="$tests" -DCMAKE_EXPORT_COMPILE_COMMANDS=ON \
+                 "-DCMAKE_CXX_FLAGS=$flags" &&
+           cmake --build "$bench_dir/$name" -j "$jobs" --target "$@"; } >"$log" 2>&1; then
+        cat "$log" >&2
+        echo "bench.sh: the $name build failed" >&2
+        exit 1
+    fi
+}
+
+# Fails when a benchmark reported an error: the libraries disagreed on its operation.
+check_no_errors() {
+    if grep -q '"error_occurred": true' "$1"; then
+        echo "bench.sh: a benchmark failed; the libraries disagree:" >&2
+        grep '"error_message"' "$1" | sort -u >&2
+        exit 1
+    fi
+}
+
+if [ "$mode" = smoke ]; then
+    install_missing "${BUILD_PACKAGES[@]}" "${BENCH_PACKAGES[@]}"
+    build_config smoke "" ON OFF vecmath_bench
+    out="$bench_dir/smoke/smoke.json"
+    log="$bench_dir/smoke/smoke.log"
+    if ! "$bench_dir/smoke/bench/vecmath_bench" --benchmark_min_time=0.01 \
+            --benchmark_out="$out" --benchmark_out_format=json >"$log" 2>&1; then
+        cat "$log" >&2
+        echo "bench.sh: the benchmark suite failed" >&2
+        exit 1
+    fi
+    check_no_errors "$out"
+    grep -E '^[A-Za-z0-9_]+ +(agree|DISAGREE)' "$log" || true
+    count=$(grep -c '"run_type": "iteration"' "$out")
+    echo "bench.sh --smoke: $count benchmarks ran; the three libraries agree on every operation ($((SECONDS - start)) s)"
+    exit 0
+fi
+
+install_missing "${BUILD_PACKAGES[@]}" "${RUN_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${BENCH_PACKAGES[@]}"
+reps="${BENCH_REPETITIONS:-12}"
+min_time="${BENCH_MIN_TIME:-0.2}"
+cg_seconds="${CALLGRIND_SECONDS:-30}"
+cg_warmup="${CALLGRIND_WARMUP:-15}"
+fps_seconds="${FPS_SECONDS:-12}"
+output="${BENCH_OUTPUT:-$ROOT/docs/performance.md}"
+results="$bench_dir/results"
+rm -rf "$results"
+mkdir -p "$results"
+
+configs=(nolto lto)
+declare -A config_flags=([nolto]="-g" [lto]="-g" [lto-v3]="-g -march=x86-64-v3 -ffp-contract=fast")
+declare -A config_lto=([nolto]=OFF [lto]=ON [lto-v3]=ON)
+if grep -qw avx2 /proc/cpuinfo && grep -qw fma /proc/cpuinfo; then
+    configs+=(lto-v3)
+else
+    echo "bench.sh: this CPU has no AVX2 and FMA; the lto-v3 build is left out."
+fi
+
+# The number of fused multiply-add instructions in the functions of BINARY whose
+# demangled names match the extended regular expression PATTERN.
+fma_count() {
+    objdump -d --no-show-raw-insn -C "$1" | awk -v pat="$2" '
+        /^[0-9a-f]+ <.*>:$/ { inside = ($0 ~ pat); next }
+        inside && /[ \t]vfn?m(add|sub)/ { n++ }
+        END { print n + 0 }'
+}
+# The number of AVX (VEX-encoded) double-precision multiplies in those functions: shows
+# that -march=x86-64-v3 reached the code that the count above looks at.
+avx_count() {
+    objdump -d --no-show-raw-insn -C "$1" | awk -v pat="$2" '
+        /^[0-9a-f]+ <.*>:$/ { inside = ($0 ~ pat); next }
+        inside && /[ \t]vmul[sp]d/ { n++ }
+        END { print n + 0 }'
+}
+# The library's code in the benchmark: its members, the ride's functions, and the timed
+# functions of its adapter, into which LTO inlines it.
+members='Matrix4x4::|Vector3D::|Vector4D::'
+vecmath_code="$members|VecmathLib|rotateAll|transformAll|stepAround"
+
+for name in "${configs[@]}"; do
+    dir="$bench_dir/$name"
+    res="$results/$name"
+    mkdir -p "$res"
+    echo "== $name: building (CMAKE_CXX_FLAGS='${config_flags[$name]}', LTO ${config_lto[$name]})"
+    build_config "$name" "${config_flags[$name]}" "${config_lto[$name]}" ON \
+        vecmath_bench vecmath_tests swingride cockpit swapcount
+
+    echo "== $name: the library's unit tests"
+    if ! "$dir/tests/vecmath_tests" --gtest_brief=1 >"$res/tests.txt" 2>&1; then
+        cat "$res/tests.txt" >&2
+        echo "bench.sh: the library's unit tests fail in the $name build" >&2
+        exit 1
+    fi
+    tail -n 1 "$res/tests.txt"
+
+    {
+        echo "swingride $(fma_count "$dir/swingride/swingride" .) $(avx_count "$dir/swingride/swingride" .)"
+        echo "cockpit $(fma_count "$dir/cockpit/cockpit" .) $(avx_count "$dir/cockpit/cockpit" .)"
+        # The tests themselves call std::fma on purpose, to show what fusing would change:
+        # only the library's members are looked at there.
+        echo "vecmath_tests:library $(fma_count "$dir/tests/vecmath_tests" "$members") $(avx_count "$dir/tests/vecmath_tests" "$members")"
+        echo "vecmath_bench:vecmath $(fma_count "$dir/bench/vecmath_bench" "$vecmath_code") $(avx_count "$dir/bench/vecmath_bench" "$vecmath_code")"
+        echo "vecmath_bench:Eigen $(fma_count "$dir/bench/vecmath_bench" EigenLib) $(avx_count "$dir/bench/vecmath_bench" EigenLib)"
+        echo "vecmath_bench:glm $(fma_count "$dir/bench/vecmath_bench" GlmLib) $(avx_count "$dir/bench/vecmath_bench" GlmLib)"
+    } >"$res/fma.txt"
+    if awk '$1 !~ /Eigen|glm/ && $2 != 0 { bad = 1 } END { exit !bad }' "$res/fma.txt"; then
+        cat "$res/fma.txt" >&2
+        echo "bench.sh: fused multiply-adds in the library's code in the $name build" >&2
+        exit 1
+    fi
+
+    echo "== $name: benchmarks ($reps repetitions of at least $min_time s each)"
+    "$dir/bench/vecmath_bench" --benchmark_repetitions="$reps" \
+        --benchmark_min_time="$min_time" --benchmark_enable_random_interleaving=true \
+        --benchmark_out="$res/bench.json" --benchmark_out_format=json >"$res/bench.txt" 2>&1
+    check_no_errors "$res/bench.json"
+done
+
+# Profiles PROGRAM of build NAME: start-up and the first frames, in which llvmpipe compiles
+# its shaders, run for $cg_warmup s and are then discarded (callgrind_control zeroes the
+# counters); what the next $cg_seconds s execute is kept.
+profile_frames() {
+    local name=$1 program=$2
+    local bin="$bench_dir/$name/$program/$program"
+    local out="$results/$name/callgrind-$program.out"
+    xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" \
+        timeout -s TERM "$((cg_warmup + cg_seconds))" \
+        valgrind --tool=callgrind --dump-instr=yes --callgrind-out-file="$out" "$bin" \
+        >/dev/null 2>&1 &
+    local runner=$!
+    sleep "$cg_warmup"
+    local zeroed=0 pid
+    # The processes whose command line names this output file: xvfb-run's shell, timeout
+    # and valgrind itself; only valgrind answers callgrind_control.
+    for pid in $(pgrep -f -- "--callgrind-out-file=$out" || true); do
+        callgrind_control -z "$pid" >/dev/null 2>&1 && zeroed=1
+    done
+    wait "$runner" || true
+    if [ "$zeroed" != 1 ]; then
+        echo "bench.sh: could not zero the callgrind counters of $program" >&2
+        exit 1
+    fi
+    python3 "$ROOT/bench/frame_cost.py" "$out" "$bin" "$program" >"$results/$name/frames-$program.json"
+}
+
+for name in nolto lto; do
+    for program in swingride cockpit; do
+        echo "== $name: $program under callgrind, $cg_warmup s start-up then $cg_seconds s measured"
+        profile_frames "$name" "$program"
+    done
+done
+
+for program in swingride cockpit; do
+    echo "== lto: $program frames per second under Xvfb for $fps_seconds s"
+    BENCH_FPS_NO_BUILD=1 BUILD_DIR="$bench_dir/lto" \
+        bash "$ROOT/scripts/bench-fps.sh" "$program" "$fps_seconds" | tee "$results/fps-$program.txt"
+done
+
+python3 "$ROOT/bench/report.py" --results "$results" --builds "$bench_dir" \
+    --configs "${configs[*]}" --repetitions "$reps" --min-time "$min_time" \
+    --callgrind-seconds "$cg_seconds" --callgrind-warmup "$cg_warmup" --output "$output"
+echo "bench.sh: wrote ${output#"$ROOT"/} in $((SECONDS - start)) s"
