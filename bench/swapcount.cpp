@@ -39,8 +39,7 @@ void onTerm(int)
     _exit(0);
 }
 
-struct Install
-{
+struct Install {
     Install()
     {
         signal(SIGTERM, onTerm);

@@ -50,12 +50,11 @@ constexpr int kBatch = 64; // operations per timed iteration, each on its own in
 // The ride turns by this angle, in radians, every frame.
 const double kRideStep = 3.141592653589793 / 180;
 
-struct Data
-{
-    std::vector<Rows> a, b;        // general matrices, well away from singular
-    std::vector<Triple> axes;      // rotation axes of various lengths
-    std::vector<double> angles;    // rotation angles in (-pi, pi)
-    std::vector<Triple> vectors3;  // vectors to normalise
+struct Data {
+    std::vector<Rows> a, b;       // general matrices, well away from singular
+    std::vector<Triple> axes;     // rotation axes of various lengths
+    std::vector<double> angles;   // rotation angles in (-pi, pi)
+    std::vector<Triple> vectors3; // vectors to normalise
     std::vector<Quad> vectors4;
     std::vector<Triple> ridePoints; // the ride's rope and basket points, in rotateAll's order
     Rows rideStep;                  // the ride's per-frame rotation about Y
@@ -66,7 +65,8 @@ std::vector<Triple> ridePoints()
 {
     std::vector<Triple> points;
     for (int p = 0; p < 4; p++)
-        for (const PointList* list : {&konopci[2 * p], &konopci[2 * p + 1], &cubes[2 * p], &cubes[2 * p + 1]})
+        for (const PointList* list :
+             {&konopci[2 * p], &konopci[2 * p + 1], &cubes[2 * p], &cubes[2 * p + 1]})
             for (const Vector3D& v : *list)
                 points.push_back({v.m_x, v.m_y, v.m_z});
     return points;
@@ -96,7 +96,8 @@ Data makeData()
         d.axes.push_back(axis);
         d.angles.push_back(3.0 * unit(rng));
         d.vectors3.push_back({100.0 * unit(rng), 100.0 * unit(rng), 100.0 * unit(rng) + 150.0});
-        d.vectors4.push_back({10.0 * unit(rng), 10.0 * unit(rng), 10.0 * unit(rng), 10.0 * unit(rng) + 15.0});
+        d.vectors4.push_back(
+            {10.0 * unit(rng), 10.0 * unit(rng), 10.0 * unit(rng), 10.0 * unit(rng) + 15.0});
     }
     kreirajKonopce();
     d.ridePoints = ridePoints();
@@ -118,8 +119,7 @@ const Data& data()
 // Each adapter converts the common data to and from its types and does every operation
 // as that library's documentation shows. The operations are the timed code.
 
-struct VecmathLib
-{
+struct VecmathLib {
     static constexpr const char* name = "vecmath";
     using Mat = Matrix4x4;
     using Vec3 = Vector3D;
@@ -178,8 +178,7 @@ struct VecmathLib
 };
 
 // glm's matrices are column-major: m[c][r] is row r, column c.
-struct GlmLib
-{
+struct GlmLib {
     static constexpr const char* name = "glm";
     using Mat = glm::dmat4;
     using Vec3 = glm::dvec3;
@@ -211,14 +210,16 @@ struct GlmLib
     static double det(Mat& a) { return glm::determinant(a); }
     static Mat inverse(Mat& a) { return glm::inverse(a); }
     static void transposeInPlace(Mat& a) { a = glm::transpose(a); }
-    static Mat rotation(const Vec3& axis, double angle) { return glm::rotate(Mat(1.0), angle, axis); }
+    static Mat rotation(const Vec3& axis, double angle)
+    {
+        return glm::rotate(Mat(1.0), angle, axis);
+    }
     static Vec3 normalized(const Vec3& v) { return glm::normalize(v); }
     static Vec4 normalized(const Vec4& v) { return glm::normalize(v); }
 };
 
 // Eigen's matrices are column-major too, but m(r, c) is row r, column c.
-struct EigenLib
-{
+struct EigenLib {
     static constexpr const char* name = "Eigen";
     using Mat = Eigen::Matrix4d;
     using Vec3 = Eigen::Vector3d;
@@ -267,8 +268,7 @@ struct EigenLib
 // ---- Inputs in one library's types ------------------------------------------------------
 
 template <class L>
-struct Inputs
-{
+struct Inputs {
     std::array<typename L::Mat, kBatch> a, b;
     std::array<typename L::Vec3, kBatch> axes, vectors3;
     std::array<typename L::Vec4, kBatch> vectors4;
@@ -301,13 +301,24 @@ std::unique_ptr<Inputs<L>> inputs()
 
 // ---- Agreement of the three libraries ---------------------------------------------------
 
-enum Op { kTransform, kRotateAll, kProduct, kDet, kInverse, kTranspose, kRotation, kNormalize3, kNormalize4, kOpCount };
+enum Op {
+    kTransform,
+    kRotateAll,
+    kProduct,
+    kDet,
+    kInverse,
+    kTranspose,
+    kRotation,
+    kNormalize3,
+    kNormalize4,
+    kOpCount
+};
 
-const char* const kOpNames[kOpCount] = {"transform_frame", "ride_rotateAll", "product",   "det",        "inverse",
-                                        "transpose",       "rotate_axis",    "normalize3", "normalize4"};
+const char* const kOpNames[kOpCount] = {
+    "transform_frame", "ride_rotateAll", "product",    "det",       "inverse",
+    "transpose",       "rotate_axis",    "normalize3", "normalize4"};
 
-struct Verdict
-{
+struct Verdict {
     bool ok = false;
     std::string text;
 };
@@ -429,7 +440,9 @@ Verdict check(Op op)
         }
     }
     char text[200];
-    std::snprintf(text, sizeof text, "%s over %d numbers: largest relative difference from vecmath glm %.3g, Eigen %.3g (allowed %.3g)%s",
+    std::snprintf(text, sizeof text,
+                  "%s over %d numbers: largest relative difference from vecmath glm %.3g, Eigen "
+                  "%.3g (allowed %.3g)%s",
                   ok ? "agree" : "DISAGREE", n, worstGlm, worstEigen, tolerance(op),
                   op == kRotateAll ? "; rotateAll() bit-identical to vecmath" : "");
     v.ok = ok;
@@ -593,12 +606,15 @@ void registerBench(Op op, const char* library, BenchFn fn)
         ->Unit(benchmark::kNanosecond);
 }
 
-#define REGISTER_OP(op, bench)                                          \
-    do {                                                                \
-        registerBench(op, VecmathLib::name, bench<VecmathLib>);         \
-        registerBench(op, GlmLib::name, bench<GlmLib>);                 \
-        registerBench(op, EigenLib::name, bench<EigenLib>);             \
+// `bench` names a function template, which cannot stand in parentheses.
+// NOLINTBEGIN(bugprone-macro-parentheses)
+#define REGISTER_OP(op, bench)                                                                     \
+    do {                                                                                           \
+        registerBench(op, VecmathLib::name, bench<VecmathLib>);                                    \
+        registerBench(op, GlmLib::name, bench<GlmLib>);                                            \
+        registerBench(op, EigenLib::name, bench<EigenLib>);                                        \
     } while (false)
+// NOLINTEND(bugprone-macro-parentheses)
 
 } // namespace
 

@@ -26,8 +26,8 @@ const double kStep = 0.1; // scene units per key press
 const unsigned char kEscape = 27;
 
 const double kTwoPi = 6.283185307179586;
-const double kDialRadius = 2.5;  // scene units
-const double kDialDrop = -3.0;   // the dial's centre sits 3 units below the origin
+const double kDialRadius = 2.5; // scene units
+const double kDialDrop = -3.0;  // the dial's centre sits 3 units below the origin
 
 // Grey levels of the dial and the panel.
 const GLfloat kDialGrey = 0.2f;
@@ -35,10 +35,10 @@ const GLfloat kPanelGrey = 0.3f;
 
 // The vertices of the panel in the plane z = 0, by index in panel_points.
 const double kPanelXY[16][2] = {
-    {-10, -10}, {10, -10}, {10, 1.2}, {-10, 1.2}, // 0-3: dashboard corners
-    {-10, 8},   {10, 8},   {10, 10},  {-10, 10},  // 4-7: top beam corners
+    {-10, -10},  {10, -10},  {10, 1.2}, {-10, 1.2}, // 0-3: dashboard corners
+    {-10, 8},    {10, 8},    {10, 10},  {-10, 10},  // 4-7: top beam corners
     {-0.7, -10}, {0.7, -10}, {0.7, 10}, {-0.7, 10}, // 8-11: central post corners
-    {10, 0},    {5, 10},   {-10, 0},  {-5, 10},   // 12-15: feet of the corner triangles
+    {10, 0},     {5, 10},    {-10, 0},  {-5, 10},   // 12-15: feet of the corner triangles
 };
 
 // The five pieces of the panel, in drawing order, as indices into panel_points; each
@@ -68,8 +68,7 @@ void printLine(const char* text)
 
 void printCamera()
 {
-    std::cout << "(" << camera.m_x << "," << camera.m_y << "," << camera.m_z << ")"
-              << std::endl;
+    std::cout << "(" << camera.m_x << "," << camera.m_y << "," << camera.m_z << ")" << std::endl;
 }
 
 } // namespace

@@ -41,9 +41,9 @@ void flyByKey(unsigned char key);
 
 // ---- Panel and dial -------------------------------------------------------------------------
 
-extern int points;               // points on the outline of the dial (60)
-extern PointList circle_points;  // outline of the dial, `points` entries
-extern PointList panel_points;   // the 16 vertices of the panel
+extern int points;              // points on the outline of the dial (60)
+extern PointList circle_points; // outline of the dial, `points` entries
+extern PointList panel_points;  // the 16 vertices of the panel
 
 /// Fills panel_points with the 16 vertices of the panel, all in the plane z = 0.
 void createPanel();

@@ -18,8 +18,9 @@ void onGlutError(const char* fmt, va_list ap)
     std::vsnprintf(reason, sizeof reason, fmt, ap);
     std::fprintf(stderr, "%s: cannot start: %s\n", programName, reason);
     if (std::strstr(reason, "display") != nullptr)
-        std::fprintf(stderr, "%s: it needs an X display: set DISPLAY or pass -display NAME "
-                             "(on a headless machine, run it under Xvfb)\n",
+        std::fprintf(stderr,
+                     "%s: it needs an X display: set DISPLAY or pass -display NAME "
+                     "(on a headless machine, run it under Xvfb)\n",
                      programName);
     std::exit(1);
 }

@@ -15,6 +15,8 @@ TEST_PACKAGES=(libgtest-dev libeigen3-dev apitrace binutils pkg-config valgrind 
 # Packages for the benchmarks (bench.sh): Google Benchmark, glm and Eigen to compare with,
 # callgrind for instructions per frame, objdump, pgrep, and Python for the report.
 BENCH_PACKAGES=(libbenchmark-dev libglm-dev libeigen3-dev valgrind binutils procps python3)
+# Packages for the format and static checks (lint.sh).
+LINT_PACKAGES=(clang-format clang-tidy git python3)
 
 # Installs those of the given Debian packages that are not installed yet.
 install_missing() {

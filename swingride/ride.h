@@ -11,13 +11,13 @@
 
 // ---- Scene state ------------------------------------------------------------------------
 
-extern int N;               // points in each ring of the body and of each rope (360)
-extern int NUM;             // turning steps since the baskets last changed colour
-extern PointLists body;     // the five rings of platform, pole and roof
-extern Vector3D bodyTop;    // apex of the roof
-extern PointLists konopci;  // the ropes: upper ring 2p and lower ring 2p+1 of rope p
-extern PointLists cubes;    // the baskets: near face 2p and far face 2p+1 of basket p
-extern float r, g, b;       // colour of the baskets
+extern int N;              // points in each ring of the body and of each rope (360)
+extern int NUM;            // turning steps since the baskets last changed colour
+extern PointLists body;    // the five rings of platform, pole and roof
+extern Vector3D bodyTop;   // apex of the roof
+extern PointLists konopci; // the ropes: upper ring 2p and lower ring 2p+1 of rope p
+extern PointLists cubes;   // the baskets: near face 2p and far face 2p+1 of basket p
+extern float r, g, b;      // colour of the baskets
 
 // ---- Ride body: platform, pole and roof ---------------------------------------------------
 

@@ -49,8 +49,7 @@ std::string readFile(const std::string& path)
 // The window position (pixels from the left, and from the top) of the world point (x, y, 0)
 // seen from the eye (0, eyeY, eyeZ) looking towards -z, through the 640 x 480 viewport
 // with its 80 degree vertical field of view.
-struct At
-{
+struct At {
     int x, y;
 };
 At project(double x, double y, double eyeY = 1.0, double eyeZ = 8.9)
@@ -90,8 +89,8 @@ bool pure(const e2e::Image::Pixel& p, int r, int g, int b)
 e2e::Image::Pixel pixel(const e2e::Image& img, At at)
 {
     if (at.x < 0 || at.y < 0 || at.x >= img.width || at.y >= img.height) {
-        ADD_FAILURE() << "pixel " << at.x << "," << at.y << " is outside the " << img.width
-                      << "x" << img.height << " picture";
+        ADD_FAILURE() << "pixel " << at.x << "," << at.y << " is outside the " << img.width << "x"
+                      << img.height << " picture";
         return {-1, -1, -1};
     }
     return img.at(at.x, at.y);
@@ -105,8 +104,7 @@ std::string show(const e2e::Image::Pixel& p)
 // ---- Keys --------------------------------------------------------------------------------------
 
 // One key sent to the program and what it printed in answer.
-struct KeyStep
-{
+struct KeyStep {
     std::string phase; // which part of the run sent it
     std::string key;   // as xdotool was told
     int code;          // the character code it stands for
@@ -133,7 +131,7 @@ public:
                 if (end == std::string::npos)
                     break;
                 if (all[pos] == '(') {
-                    const std::string got = all.substr(m_read, end + 1 - m_read);
+                    std::string got = all.substr(m_read, end + 1 - m_read);
                     m_read = end + 1;
                     answered = true;
                     return got;
@@ -141,7 +139,7 @@ public:
                 pos = end + 1;
             }
             if (std::chrono::duration<double>(Clock::now() - start).count() > seconds) {
-                const std::string got = all.substr(std::min(m_read, all.size()));
+                std::string got = all.substr(std::min(m_read, all.size()));
                 m_read = all.size();
                 answered = false;
                 return got;
@@ -157,35 +155,31 @@ private:
 
 // ---- The recorded runs, shared by the tests ----------------------------------------------------
 
-struct KeyRun
-{
+struct KeyRun {
     e2e::WindowInfo window;
     e2e::Image restA, restB; // two screenshots at rest, a little apart
     e2e::Image forward;      // after ten presses of "5"
     std::vector<KeyStep> steps;
-    std::string output;      // all of standard output
-    std::string expected;    // all of it as the key table has it
+    std::string output;   // all of standard output
+    std::string expected; // all of it as the key table has it
     bool runningAtEnd = false;
-    std::string error;       // why the run could not be recorded
+    std::string error; // why the run could not be recorded
 };
 
-struct EscapeRun
-{
+struct EscapeRun {
     int status = -1;
     std::string output;
     std::string error;
 };
 
-struct TracedRun
-{
+struct TracedRun {
     e2e::Trace trace;
     bool runningBeforeStop = false;
     std::string output;
     std::string error;
 };
 
-struct Runs
-{
+struct Runs {
     std::unique_ptr<e2e::VirtualDisplay> display;
     KeyRun keys;
     EscapeRun escape;
@@ -250,11 +244,10 @@ void recordKeyRun(const std::string& display, KeyRun& run)
         run.steps.push_back(step);
     };
 
-    const struct
-    {
+    const struct {
         const char* key;
         int code;
-    } singles[] = {{"4", '4'}, {"6", '6'}, {"a", 'a'}, {"d", 'd'}, {"A", 'A'},    {"D", 'D'},
+    } singles[] = {{"4", '4'}, {"6", '6'}, {"a", 'a'},     {"d", 'd'},    {"A", 'A'}, {"D", 'D'},
                    {"1", '1'}, {"x", 'x'}, {"space", ' '}, {"plus", '+'}, {"2", '2'}, {"8", '8'}};
     for (const auto& s : singles)
         press("single", s.key, s.code);
@@ -301,8 +294,8 @@ void recordTracedRun(const std::string& display, TracedRun& run)
     const std::string outPath = dir + "/cockpit-trace.out";
     std::remove(tracePath.c_str());
     {
-        e2e::Process cockpit({"apitrace", "trace", "-o", tracePath, COCKPIT_BIN}, display,
-                             outPath, dir + "/cockpit-trace.err");
+        e2e::Process cockpit({"apitrace", "trace", "-o", tracePath, COCKPIT_BIN}, display, outPath,
+                             dir + "/cockpit-trace.err");
         const std::string id = e2e::findWindow(display, "Aeroplane", 20.0);
         if (id.empty())
             throw std::runtime_error("the traced cockpit window did not appear");
@@ -489,13 +482,15 @@ TEST_F(CockpitPixels, ShowsThePanelAndTheDialInTheirGreys)
     const e2e::Image& img = runs->keys.restA;
     ASSERT_EQ(img.width, 640);
     ASSERT_EQ(img.height, 480);
-    const struct
-    {
+    const struct {
         const char* what;
         double x, y;
-    } panel[] = {{"dashboard, left of the dial", -6, -5}, {"dashboard, right", 6, -5},
-                 {"top beam", -5, 8.2},                   {"central post", 0.4, 5},
-                 {"right corner", 9, 6},                  {"left corner", -9, 6}},
+    } panel[] = {{"dashboard, left of the dial", -6, -5},
+                 {"dashboard, right", 6, -5},
+                 {"top beam", -5, 8.2},
+                 {"central post", 0.4, 5},
+                 {"right corner", 9, 6},
+                 {"left corner", -9, 6}},
       dial[] = {{"dial centre-right", 1, -3}, {"dial lower left", -1.5, -4}, {"dial top", 0.5, -1}};
     for (const auto& p : panel) {
         const At at = project(p.x, p.y);
@@ -618,7 +613,8 @@ std::vector<e2e::ExpectedCall> expectedFrame()
     f.polygon({{-10, 0, 0}, {-5, 10, 0}, {-10, 10, 0}});
     // The stencil: cleared, then set for the axes and for the next frame's cockpit.
     f.call("glClear", {{"mask", "GL_STENCIL_BUFFER_BIT"}});
-    f.call("glStencilOp", {{"fail", "GL_REPLACE"}, {"zfail", "GL_REPLACE"}, {"zpass", "GL_REPLACE"}});
+    f.call("glStencilOp",
+           {{"fail", "GL_REPLACE"}, {"zfail", "GL_REPLACE"}, {"zpass", "GL_REPLACE"}});
     f.calls.push_back({"glStencilFunc", {{"func", "GL_NOTEQUAL"}}, {{"ref", 1}, {"mask", 1}}, 0.0});
     f.axes();
     f.swap();
@@ -626,14 +622,13 @@ std::vector<e2e::ExpectedCall> expectedFrame()
 }
 
 // What happened before a frame was drawn, cut into the blocks that make it.
-struct Prelude
-{
-    int ticks = 0;                   // views rebuilt by the timer
-    int reshapes = 0;                // viewport, projection and view set by reshape
-    std::vector<GlCall> looks;       // the glTranslated of every view set, in order
+struct Prelude {
+    int ticks = 0;             // views rebuilt by the timer
+    int reshapes = 0;          // viewport, projection and view set by reshape
+    std::vector<GlCall> looks; // the glTranslated of every view set, in order
     std::vector<GlCall> viewports;
     std::vector<GlCall> projections;
-    std::string stray;               // the first call that belongs to neither
+    std::string stray; // the first call that belongs to neither
 };
 
 Prelude cutPrelude(const std::vector<GlCall>& calls, std::size_t from)
@@ -642,20 +637,20 @@ Prelude cutPrelude(const std::vector<GlCall>& calls, std::size_t from)
     std::size_t i = from;
     auto is = [&](std::size_t k, const std::string& name, const std::string& arg = "",
                   const std::string& value = "") {
-        return k < calls.size() && calls[k].name == name &&
-               (arg.empty() || calls[k].arg(arg) == value);
+        return k < calls.size() && calls[k].name == name
+            && (arg.empty() || calls[k].arg(arg) == value);
     };
     while (i < calls.size()) {
-        if (is(i, "glMatrixMode", "mode", "GL_MODELVIEW") && is(i + 1, "glLoadIdentity") &&
-            is(i + 2, "glMultMatrixf") && is(i + 3, "glTranslated")) {
+        if (is(i, "glMatrixMode", "mode", "GL_MODELVIEW") && is(i + 1, "glLoadIdentity")
+            && is(i + 2, "glMultMatrixf") && is(i + 3, "glTranslated")) {
             p.ticks++;
             p.looks.push_back(calls[i + 3]);
             i += 4;
-        } else if (is(i, "glViewport") && is(i + 1, "glMatrixMode", "mode", "GL_PROJECTION") &&
-                   is(i + 2, "glLoadIdentity") && is(i + 3, "glMultMatrixd") &&
-                   is(i + 4, "glMatrixMode", "mode", "GL_MODELVIEW") &&
-                   is(i + 5, "glLoadIdentity") &&
-                   is(i + 6, "glMultMatrixf") && is(i + 7, "glTranslated")) {
+        } else if (is(i, "glViewport") && is(i + 1, "glMatrixMode", "mode", "GL_PROJECTION")
+                   && is(i + 2, "glLoadIdentity") && is(i + 3, "glMultMatrixd")
+                   && is(i + 4, "glMatrixMode", "mode", "GL_MODELVIEW")
+                   && is(i + 5, "glLoadIdentity") && is(i + 6, "glMultMatrixf")
+                   && is(i + 7, "glTranslated")) {
             p.reshapes++;
             p.viewports.push_back(calls[i]);
             p.projections.push_back(calls[i + 3]);
@@ -729,9 +724,9 @@ TEST_F(CockpitTrace, SetsItsOneTimeStateOnceThenViewportProjectionAndView)
     for (const auto& frame : runs->traced.trace.frames)
         for (std::size_t i = 0; i < frame.second.size(); i++) {
             const GlCall& c = frame.second[i];
-            const bool oneTime = c.name == "glClearColor" || c.name == "glShadeModel" ||
-                                 c.name == "glEnable" || c.name == "glClearStencil" ||
-                                 c.name == "glDisable";
+            const bool oneTime = c.name == "glClearColor" || c.name == "glShadeModel"
+                              || c.name == "glEnable" || c.name == "glClearStencil"
+                              || c.name == "glDisable";
             if (oneTime && frame.first == 1) {
                 const auto at = std::find_if(setup.begin(), setup.begin() + kOneTimeCalls,
                                              [&](const GlCall& s) { return s.no == c.no; });
@@ -791,8 +786,7 @@ TEST_F(CockpitTrace, FollowsAMoveForwardAtTheNextTick)
 {
     const e2e::Trace& trace = runs->traced.trace;
     EXPECT_EQ(runs->traced.output, "u pressed -> SpeedUp\n(0,1,8.8)\n");
-    struct Tick
-    {
+    struct Tick {
         int frame;
         GlCall look;
     };
@@ -822,8 +816,8 @@ TEST_F(CockpitTrace, FollowsAMoveForwardAtTheNextTick)
     EXPECT_EQ(ticks.back().look.arg("x"), "-0");
     EXPECT_NEAR(ticks.back().look.num("z"), -8.8, 1e-12);
     // The key's own frame is drawn with the old view; the next tick brings the new one.
-    EXPECT_LE(firstNew - lastOld, 2) << "old view last in frame " << lastOld
-                                     << ", new view first in frame " << firstNew;
+    EXPECT_LE(firstNew - lastOld, 2)
+        << "old view last in frame " << lastOld << ", new view first in frame " << firstNew;
 }
 
 TEST_F(CockpitTrace, KeepsRunningThroughAResizeToOnePixelHighWithAViewportOfHeightOne)
@@ -833,7 +827,8 @@ TEST_F(CockpitTrace, KeepsRunningThroughAResizeToOnePixelHighWithAViewportOfHeig
     int flatFrame = -1, backFrame = -1;
     GlCall flatProjection;
     for (const auto& frame : trace.frames) {
-        const Prelude p = cutPrelude(e2e::callsBeforeClear(frame.second), frame.first == 1 ? kOneTimeCalls : 0);
+        const Prelude p =
+            cutPrelude(e2e::callsBeforeClear(frame.second), frame.first == 1 ? kOneTimeCalls : 0);
         for (std::size_t i = 0; i < p.viewports.size(); i++) {
             const GlCall& v = p.viewports[i];
             if (v.num("height") == 1 && flatFrame < 0) {

@@ -11,8 +11,7 @@ namespace cockpit_model {
 
 // The eye point as the key table moves it: each move adds its step to every coordinate
 // (adding +0.0 to the negative zero of the start gives +0.0).
-struct Camera
-{
+struct Camera {
     double x = -0.0, y = 1.0, z = 8.9;
 
     void move(double dx, double dy, double dz)

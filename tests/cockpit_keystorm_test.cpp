@@ -63,8 +63,8 @@ int bindLatin1Keysyms(const std::string& display)
         throw std::runtime_error("cannot open " + display + " to bind the Latin-1 keysyms");
     int minCode = 0, maxCode = 0, perKey = 0;
     XDisplayKeycodes(d, &minCode, &maxCode);
-    KeySym* map = XGetKeyboardMapping(d, static_cast<KeyCode>(minCode), maxCode - minCode + 1,
-                                      &perKey);
+    KeySym* map =
+        XGetKeyboardMapping(d, static_cast<KeyCode>(minCode), maxCode - minCode + 1, &perKey);
     auto sym = [&](int code, int level) { return map[(code - minCode) * perKey + level]; };
     std::vector<int> spare;
     for (int code = minCode; code <= maxCode; code++) {
@@ -135,8 +135,8 @@ TEST(CockpitKeyStorm, AnswersThousandsOfRandomKeysAsTheKeyTableSaysAndEndsOnEsca
         ASSERT_EQ(r.status, 0) << "xdotool failed on keys " << sent << " to " << end - 1;
         sent = end;
         const auto waited = Clock::now();
-        while ((answered = cameraLines(readLines(outPath))) < sent && secondsSince(waited) < 20.0 &&
-               cockpit.running())
+        while ((answered = cameraLines(readLines(outPath))) < sent && secondsSince(waited) < 20.0
+               && cockpit.running())
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         ASSERT_EQ(answered, sent) << "camera lines after " << sent << " keys";
     }

@@ -342,8 +342,7 @@ TEST(Matrix4x4RotateAboutAxis, ThroughTheOrigin)
     }
     // Length does not matter, and the opposite axis gives the opposite rotation.
     const Vector3D axis(0.3, -1.2, 2.0), opposite(-0.3, 1.2, -2.0);
-    EXPECT_TRUE(
-        SameBits(Loaded(Vector3D(0, 0, 5), 0.8), Loaded(Vector3D(0, 0, 1), 0.8).m_d));
+    EXPECT_TRUE(SameBits(Loaded(Vector3D(0, 0, 5), 0.8), Loaded(Vector3D(0, 0, 1), 0.8).m_d));
     Matrix4x4 longer = Loaded(axis * 7, 0.8), unit = Loaded(axis, 0.8);
     EXPECT_TRUE(longer == unit);
     EXPECT_TRUE(SameBits(Loaded(opposite, 0.8), Loaded(axis, -0.8).m_d));
@@ -426,7 +425,8 @@ TEST(Matrix4x4AlgebraBitExact, DeterminantAdjointAndInverseMatchTheReference)
                 inv[r][c] = Mul(adj[r][c], k);
         a = m;
         const bool inverted = a.inv();
-        inverse.check(inverted == (std::fabs(d) >= 1e-10) && SameBits(a, inverted ? inv : m.m_d), i);
+        inverse.check(inverted == (std::fabs(d) >= 1e-10) && SameBits(a, inverted ? inv : m.m_d),
+                      i);
     }
     EXPECT_EQ(det.count, 0) << "first at sample " << det.first;
     EXPECT_EQ(adjoint.count, 0) << "first at sample " << adjoint.first;

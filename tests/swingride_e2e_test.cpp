@@ -19,8 +19,7 @@ using e2e::GlCall;
 
 // ---- The scene as it should be, from closed-form formulas --------------------------------
 
-struct P3
-{
+struct P3 {
     double x, y, z;
 };
 
@@ -107,10 +106,9 @@ std::vector<e2e::ExpectedCall> expectedFrame(int frames, double r, double g, dou
     }
     f.call("glPolygonMode", {{"face", "GL_FRONT_AND_BACK"}, {"mode", "GL_FILL"}});
     f.color(r, g, b);
-    const int sides[6][4][2] = {
-        {{0, 0}, {0, 1}, {0, 2}, {0, 3}}, {{1, 0}, {1, 1}, {1, 2}, {1, 3}},
-        {{0, 0}, {1, 0}, {1, 1}, {0, 1}}, {{0, 1}, {1, 1}, {1, 2}, {0, 2}},
-        {{0, 2}, {1, 2}, {1, 3}, {0, 3}}, {{0, 3}, {1, 3}, {1, 0}, {0, 0}}};
+    const int sides[6][4][2] = {{{0, 0}, {0, 1}, {0, 2}, {0, 3}}, {{1, 0}, {1, 1}, {1, 2}, {1, 3}},
+                                {{0, 0}, {1, 0}, {1, 1}, {0, 1}}, {{0, 1}, {1, 1}, {1, 2}, {0, 2}},
+                                {{0, 2}, {1, 2}, {1, 3}, {0, 3}}, {{0, 3}, {1, 3}, {1, 0}, {0, 0}}};
     for (int p = 0; p < 4; p++)
         for (const auto& side : sides) {
             std::vector<std::vector<double>> corners;
@@ -133,8 +131,7 @@ void expectCalls(int frame, const std::vector<GlCall>& recorded,
 }
 
 // The colours the baskets take: three numbers from the standard generator seeded with 0.
-struct Rgb
-{
+struct Rgb {
     float r, g, b;
 };
 Rgb basketColour(int change)
@@ -153,8 +150,7 @@ Rgb basketColour(int change)
 
 const double kRunSeconds = 9.0; // long enough for 360 frames at the 16 ms timer
 
-struct RecordedRun
-{
+struct RecordedRun {
     std::unique_ptr<e2e::VirtualDisplay> display;
     e2e::WindowInfo window;
     e2e::Image early; // a screenshot after about two seconds
@@ -176,8 +172,7 @@ protected:
         std::remove(tracePath.c_str());
         {
             e2e::Process ride({"apitrace", "trace", "-o", tracePath, SWINGRIDE_BIN},
-                              run->display->name(), dir + "/swingride.out",
-                              dir + "/swingride.err");
+                              run->display->name(), dir + "/swingride.out", dir + "/swingride.err");
             const auto start = std::chrono::steady_clock::now();
             const std::string id = e2e::findWindow(run->display->name(), "Aeroplane", 20.0);
             if (!id.empty()) {
@@ -188,9 +183,8 @@ protected:
             std::this_thread::sleep_until(start + std::chrono::duration<double>(kRunSeconds));
             run->exitStatus = ride.stop(SIGTERM, 30.0);
         }
-        run->trace = e2e::readTrace(tracePath, [](int k) {
-            return k <= 3 || (k >= 358 && k <= 362);
-        });
+        run->trace =
+            e2e::readTrace(tracePath, [](int k) { return k <= 3 || (k >= 358 && k <= 362); });
     }
     static void TearDownTestSuite()
     {
@@ -243,8 +237,22 @@ TEST_F(SwingRide, SetsItsStateOnceThenViewportProjectionAndCamera)
     const double aspect = static_cast<float>(640.0f / 480.0f);
     const double nearZ = 0.1f, farZ = 300.0;
     const double f = 1.0 / std::tan(40 * kDeg);
-    const double m[16] = {f / aspect, 0, 0, 0, 0, f, 0, 0, 0, 0, -(farZ + nearZ) / (farZ - nearZ),
-                          -1, 0, 0, -2 * nearZ * farZ / (farZ - nearZ), 0};
+    const double m[16] = {f / aspect,
+                          0,
+                          0,
+                          0,
+                          0,
+                          f,
+                          0,
+                          0,
+                          0,
+                          0,
+                          -(farZ + nearZ) / (farZ - nearZ),
+                          -1,
+                          0,
+                          0,
+                          -2 * nearZ * farZ / (farZ - nearZ),
+                          0};
     const std::vector<double> got = setup[6].numbers("m");
     ASSERT_EQ(got.size(), 16u);
     for (int i = 0; i < 16; i++)

@@ -125,8 +125,9 @@ TEST_F(RideScene, RopesAreTubesOfRadiusHalfAndLength70FromTheApex)
         ASSERT_EQ(ring.size(), 360u);
     EXPECT_LT(distance(konopci[0][0], Vector3D(0.5, 90, 0)), 1e-12);
     const double drop = 40 * kPi / 180;
-    EXPECT_LT(distance(konopci[0][90], Vector3D(0, 90 + 0.5 * std::cos(drop), 0.5 * std::sin(drop))),
-              1e-12);
+    EXPECT_LT(
+        distance(konopci[0][90], Vector3D(0, 90 + 0.5 * std::cos(drop), 0.5 * std::sin(drop))),
+        1e-12);
     for (int p = 0; p < 4; p++)
         for (int j = 0; j < 360; j++) {
             EXPECT_NEAR(distance(konopci[2 * p][j], Vector3D(0, 90, 0)), 0.5, 1e-12);
@@ -137,7 +138,7 @@ TEST_F(RideScene, RopesAreTubesOfRadiusHalfAndLength70FromTheApex)
 TEST_F(RideScene, LowerRingCentresHangAt45AndReach53_62InTheOrderZMinusXMinusZX)
 {
     const double down = 90 - 70 * std::sin(40 * kPi / 180); // 45.00
-    const double out = 70 * std::cos(40 * kPi / 180);        // 53.62
+    const double out = 70 * std::cos(40 * kPi / 180);       // 53.62
     const Vector3D want[4] = {{0, down, out}, {-out, down, 0}, {0, down, -out}, {out, down, 0}};
     for (int p = 0; p < 4; p++) {
         const Vector3D c = centreOf(konopci[2 * p + 1], 360);
@@ -164,8 +165,10 @@ TEST_F(RideScene, BasketsAreBoxesWithFacesFiveApartAndDiagonalsTen)
         EXPECT_NEAR(distance(A[1], A[3]), 10, 1e-12);
     }
     // Basket 0, to two decimals.
-    const double nearFace[4][3] = {{0, 45.00, 53.62}, {5, 40.02, 54.06}, {0, 35.04, 54.49}, {-5, 40.02, 54.06}};
-    const double farFace[4][3] = {{0, 45.44, 58.60}, {5, 40.46, 59.04}, {0, 35.48, 59.48}, {-5, 40.46, 59.04}};
+    const double nearFace[4][3] = {
+        {0, 45.00, 53.62}, {5, 40.02, 54.06}, {0, 35.04, 54.49}, {-5, 40.02, 54.06}};
+    const double farFace[4][3] = {
+        {0, 45.44, 58.60}, {5, 40.46, 59.04}, {0, 35.48, 59.48}, {-5, 40.46, 59.04}};
     for (int k = 0; k < 4; k++) {
         EXPECT_NEAR(cubes[0][k].m_x, nearFace[k][0], 0.005);
         EXPECT_NEAR(cubes[0][k].m_y, nearFace[k][1], 0.005);

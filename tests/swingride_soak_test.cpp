@@ -38,9 +38,9 @@ TEST(SwingRideSoak, KeepsItsMemoryAndItsFrameRateForAMinute)
     const std::string countPath = dir + "/swingride-soak.frames";
     std::remove(countPath.c_str());
     // env hands its own process over to the ride, so the process id is the ride's.
-    e2e::Process ride({"env", "SWAPCOUNT_OUT=" + countPath, "LD_PRELOAD=" SWAPCOUNT_LIB,
-                       SWINGRIDE_BIN},
-                      display.name(), dir + "/swingride-soak.out", dir + "/swingride-soak.err");
+    e2e::Process ride(
+        {"env", "SWAPCOUNT_OUT=" + countPath, "LD_PRELOAD=" SWAPCOUNT_LIB, SWINGRIDE_BIN},
+        display.name(), dir + "/swingride-soak.out", dir + "/swingride-soak.err");
     const auto start = Clock::now();
     ASSERT_FALSE(e2e::findWindow(display.name(), "Aeroplane", 20.0).empty())
         << "the ride's window did not appear";
@@ -68,8 +68,8 @@ TEST(SwingRideSoak, KeepsItsMemoryAndItsFrameRateForAMinute)
     std::ifstream(countPath) >> frames >> drawingSeconds;
     std::printf("run of %.1f s: resident %ld KiB after the first second, %ld KiB at the end "
                 "(%+ld KiB; every 10 s from 11 s:%s); %ld frames in %.2f s = %.1f frames/s\n",
-                seconds, first, last, last - first, samples.str().c_str(), frames,
-                drawingSeconds, drawingSeconds > 0 ? frames / drawingSeconds : 0.0);
+                seconds, first, last, last - first, samples.str().c_str(), frames, drawingSeconds,
+                drawingSeconds > 0 ? frames / drawingSeconds : 0.0);
     EXPECT_GT(last, 0) << "cannot read the ride's resident memory at the end";
     EXPECT_LE(last - first, kMostGrowthKiB) << "resident memory grew";
     EXPECT_GE(seconds, 60.0);

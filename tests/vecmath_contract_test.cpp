@@ -102,6 +102,16 @@ TEST(Matrix4x4RowDeathTest, AbortsOnOutOfRangeRowsOfAConstMatrix)
     Matrix4x4 m;
     m.identity();
     const Matrix4x4& cm = m;
-    EXPECT_DEATH({ volatile double e = cm[4][0]; (void)e; }, kConstMatrixRow);
-    EXPECT_DEATH({ volatile double e = cm[-1][0]; (void)e; }, kConstMatrixRow);
+    EXPECT_DEATH(
+        {
+            volatile double e = cm[4][0];
+            (void)e;
+        },
+        kConstMatrixRow);
+    EXPECT_DEATH(
+        {
+            volatile double e = cm[-1][0];
+            (void)e;
+        },
+        kConstMatrixRow);
 }

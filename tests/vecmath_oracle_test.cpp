@@ -79,12 +79,13 @@ struct Worst {
     }
     ~Worst()
     {
-        std::printf("%-24s %6d cases, worst error %.3g = %.3f of its tolerance %.3g\n", what,
-                    cases, error, ratio, tolerance);
+        std::printf("%-24s %6d cases, worst error %.3g = %.3f of its tolerance %.3g\n", what, cases,
+                    error, ratio, tolerance);
     }
 };
 
-class Oracle : public ::testing::Test {
+class Oracle : public ::testing::Test
+{
 protected:
     std::mt19937_64 rng{0x0eac1e};
     std::uniform_real_distribution<double> unit{-1.0, 1.0};
@@ -106,7 +107,7 @@ protected:
     Eigen::Vector3d Direction()
     {
         for (;;) {
-            const Eigen::Vector3d v(unit(rng), unit(rng), unit(rng));
+            Eigen::Vector3d v(unit(rng), unit(rng), unit(rng));
             if (v.norm() > 0.1)
                 return v;
         }

@@ -36,20 +36,20 @@ inline ::testing::AssertionResult SameBits(const Vector3D& a, const Vector3D& b)
     if (Bits(a.m_x) == Bits(b.m_x) && Bits(a.m_y) == Bits(b.m_y) && Bits(a.m_z) == Bits(b.m_z))
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure()
-           << std::hexfloat << "(" << a.m_x << ", " << a.m_y << ", " << a.m_z << ") vs ("
-           << b.m_x << ", " << b.m_y << ", " << b.m_z << ")";
+        << std::hexfloat << "(" << a.m_x << ", " << a.m_y << ", " << a.m_z << ") vs (" << b.m_x
+        << ", " << b.m_y << ", " << b.m_z << ")";
 }
 
 // Both signs, magnitudes from 2^-30 to 2^31, the odd exact zero: sums of such values
 // cancel and round in every possible way.
 inline ::testing::AssertionResult SameBits(const Vector4D& a, const Vector4D& b)
 {
-    if (Bits(a.m_x) == Bits(b.m_x) && Bits(a.m_y) == Bits(b.m_y) && Bits(a.m_z) == Bits(b.m_z) &&
-        Bits(a.m_w) == Bits(b.m_w))
+    if (Bits(a.m_x) == Bits(b.m_x) && Bits(a.m_y) == Bits(b.m_y) && Bits(a.m_z) == Bits(b.m_z)
+        && Bits(a.m_w) == Bits(b.m_w))
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure()
-           << std::hexfloat << "(" << a.m_x << ", " << a.m_y << ", " << a.m_z << ", " << a.m_w
-           << ") vs (" << b.m_x << ", " << b.m_y << ", " << b.m_z << ", " << b.m_w << ")";
+        << std::hexfloat << "(" << a.m_x << ", " << a.m_y << ", " << a.m_z << ", " << a.m_w
+        << ") vs (" << b.m_x << ", " << b.m_y << ", " << b.m_z << ", " << b.m_w << ")";
 }
 
 inline ::testing::AssertionResult SameBits(const Matrix4x4& m, const double (&rows)[4][4])
@@ -57,9 +57,9 @@ inline ::testing::AssertionResult SameBits(const Matrix4x4& m, const double (&ro
     for (int r = 0; r < 4; ++r)
         for (int c = 0; c < 4; ++c)
             if (Bits(m.m_d[r][c]) != Bits(rows[r][c]))
-                return ::testing::AssertionFailure() << std::hexfloat << "element (" << r
-                                                     << ", " << c << ") is " << m.m_d[r][c]
-                                                     << ", expected " << rows[r][c];
+                return ::testing::AssertionFailure()
+                    << std::hexfloat << "element (" << r << ", " << c << ") is " << m.m_d[r][c]
+                    << ", expected " << rows[r][c];
     return ::testing::AssertionSuccess();
 }
 

@@ -31,8 +31,7 @@ double RefDot(const Vector3D& a, const Vector3D& b)
 
 Vector3D RefCross(const Vector3D& a, const Vector3D& b)
 {
-    return Vector3D(Mul(a.m_y, b.m_z) - Mul(a.m_z, b.m_y),
-                    Mul(a.m_z, b.m_x) - Mul(a.m_x, b.m_z),
+    return Vector3D(Mul(a.m_y, b.m_z) - Mul(a.m_z, b.m_y), Mul(a.m_z, b.m_x) - Mul(a.m_x, b.m_z),
                     Mul(a.m_x, b.m_y) - Mul(a.m_y, b.m_x));
 }
 

@@ -41,7 +41,7 @@ TEST(Vector4DConversion, AddsAUnitWeightAndDropsItWithoutDividing)
     EXPECT_TRUE(SameBits(Vector3D(Vector4D(-0.0, kNaN, kInf, 0)), Vector3D(-0.0, kNaN, kInf)));
 
     const Vector4D source(-0.0, kNaN, 4e-320, -kInf);
-    const Vector4D copied(source);
+    const Vector4D copied(source); // NOLINT(performance-unnecessary-copy-initialization)
     EXPECT_TRUE(SameBits(copied, source));
     Vector4D assigned(9, 9, 9, 9);
     static_assert(std::is_same_v<decltype(assigned = source), Vector4D&>);
@@ -162,20 +162,21 @@ TEST(Vector4DBitExact, MatchesTheReferenceOnRandomInputs)
         const double l = std::sqrt(sq), c = 1 / l;
         Vector4D n = a;
         n.normalize();
-        normalize.check(SameBits(n, l < 1e-10 ? Vector4D(0, 0, 0, 0)
-                                              : Vector4D(a.m_x * c, a.m_y * c, a.m_z * c, a.m_w * c)),
+        normalize.check(SameBits(n, l < 1e-10
+                                        ? Vector4D(0, 0, 0, 0)
+                                        : Vector4D(a.m_x * c, a.m_y * c, a.m_z * c, a.m_w * c)),
                         i);
 
         const double k = 1 / a.m_w;
         const bool tiny = std::fabs(a.m_w) < 1e-10;
-        cartesianize.check(SameBits(Cartesianized4(a), tiny ? Vector4D(0, 0, 0, a.m_w)
-                                                            : Vector4D(a.m_x * k, a.m_y * k,
-                                                                       a.m_z * k, 1)),
-                           i);
-        cartesianized.check(SameBits(a.cartesianized(), tiny ? Vector3D(0, 0, 0)
-                                                             : Vector3D(a.m_x * k, a.m_y * k,
-                                                                        a.m_z * k)),
-                            i);
+        cartesianize.check(
+            SameBits(Cartesianized4(a), tiny ? Vector4D(0, 0, 0, a.m_w)
+                                             : Vector4D(a.m_x * k, a.m_y * k, a.m_z * k, 1)),
+            i);
+        cartesianized.check(
+            SameBits(a.cartesianized(),
+                     tiny ? Vector3D(0, 0, 0) : Vector3D(a.m_x * k, a.m_y * k, a.m_z * k)),
+            i);
 
         RandomFill(m, rng);
         const Vector4D expected(RefTransformRow(m.m_d[0], a), RefTransformRow(m.m_d[1], a),
@@ -183,7 +184,7 @@ TEST(Vector4DBitExact, MatchesTheReferenceOnRandomInputs)
         transform.check(SameBits(m.Transform(a), expected), i);
         star.check(SameBits(m * a, expected), i);
     }
-    for (const Mismatches* mm : {&squared, &length, &normalize, &cartesianize, &cartesianized,
-                                 &transform, &star})
+    for (const Mismatches* mm :
+         {&squared, &length, &normalize, &cartesianize, &cartesianized, &transform, &star})
         EXPECT_EQ(mm->count, 0) << "first at sample " << mm->first;
 }

@@ -109,9 +109,9 @@ TEST(BadDisplayOption, BothProgramsEndAtOnceWithAClearMessageAndAFailureStatus)
         EXPECT_NE(status, -1) << program << " still running after 10 s";
         EXPECT_NE(status, 0) << program;
         EXPECT_LT(seconds, 5.0) << program;
-        EXPECT_NE(text.find(program + ": cannot start: failed to open display '" + bad + "'"),
-                  std::string::npos)
-            << text;
+        std::string message = program;
+        message.append(": cannot start: failed to open display '").append(bad).append("'");
+        EXPECT_NE(text.find(message), std::string::npos) << text;
     }
 }
 
@@ -204,19 +204,17 @@ TEST(FlatWindow, TheRideTakesAViewportOneHighAndTheWidthAsAspectThenResizesBack)
     EXPECT_EQ(back.height, 480);
 
     // Every viewport with the projection that follows it, and the frame it came in.
-    struct Reshape
-    {
+    struct Reshape {
         int frame;
         GlCall viewport;
         std::vector<double> projection;
     };
     std::vector<Reshape> reshapes;
     int frame = 1;
-    std::istringstream dump(
-        e2e::runCommand("apitrace dump --color=never --multiline=no "
-                        "--grep='^(glViewport|glMultMatrixd|glXSwapBuffers)$' " +
-                        e2e::shellQuote(tracePath))
-            .out);
+    std::istringstream dump(e2e::runCommand("apitrace dump --color=never --multiline=no "
+                                            "--grep='^(glViewport|glMultMatrixd|glXSwapBuffers)$' "
+                                            + e2e::shellQuote(tracePath))
+                                .out);
     for (std::string line; std::getline(dump, line);) {
         GlCall call;
         if (line.find("// fake") != std::string::npos || !e2e::parseCallLine(line, call))

@@ -336,9 +336,11 @@ double det2x2(double a, double b, double c, double d)
 }
 
 // Rows (a1, a2, a3), (b1, b2, b3), (c1, c2, c3), expanded along column 0.
+// clang-format off
 double det3x3(double a1, double a2, double a3,
               double b1, double b2, double b3,
               double c1, double c2, double c3)
+// clang-format on
 {
     return a1 * det2x2(b2, b3, c2, c3) - b1 * det2x2(a2, a3, c2, c3) + c1 * det2x2(a2, a3, b2, b3);
 }
@@ -368,6 +370,7 @@ void Matrix4x4::adjoint()
     const double c1 = m_d[2][0], c2 = m_d[2][1], c3 = m_d[2][2], c4 = m_d[2][3];
     const double d1 = m_d[3][0], d2 = m_d[3][1], d3 = m_d[3][2], d4 = m_d[3][3];
 
+    // clang-format off
     m_d[0][0] =  det3x3(b2, b3, b4, c2, c3, c4, d2, d3, d4);
     m_d[0][1] = -det3x3(a2, a3, a4, c2, c3, c4, d2, d3, d4);
     m_d[0][2] =  det3x3(a2, a3, a4, b2, b3, b4, d2, d3, d4);
@@ -387,6 +390,7 @@ void Matrix4x4::adjoint()
     m_d[3][1] =  det3x3(a1, a2, a3, c1, c2, c3, d1, d2, d3);
     m_d[3][2] = -det3x3(a1, a2, a3, b1, b2, b3, d1, d2, d3);
     m_d[3][3] =  det3x3(a1, a2, a3, b1, b2, b3, c1, c2, c3);
+    // clang-format on
 }
 
 bool Matrix4x4::inv()

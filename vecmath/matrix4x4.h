@@ -56,13 +56,18 @@ public:
     /// A row outside 0..3 fails an assertion; the column is the caller's to keep in 0..3.
     double* operator[](int index)
     {
+        // The condition's spelling is part of the assertion message: keep it as it is.
+        // clang-format off
         VECMATH_ASSERT(index>=0 && index<4, "double* Matrix4x4::operator[](int)");
+        // clang-format on
         return m_d[index];
     }
     /// Read-only pointer to the first element of row `index`; the same contract.
     const double* operator[](int index) const
     {
+        // clang-format off
         VECMATH_ASSERT(index>=0 && index<4, "const double* Matrix4x4::operator[](int) const");
+        // clang-format on
         return m_d[index];
     }
 

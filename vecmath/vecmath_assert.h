@@ -12,7 +12,7 @@
 #if defined(NDEBUG)
 #define VECMATH_ASSERT(condition, function) static_cast<void>(0)
 #elif defined(__GLIBC__)
-#define VECMATH_ASSERT(condition, function) \
+#define VECMATH_ASSERT(condition, function)                                                        \
     ((condition) ? static_cast<void>(0) : __assert_fail(#condition, __FILE__, __LINE__, function))
 #else
 #define VECMATH_ASSERT(condition, function) assert(condition)

@@ -121,14 +121,14 @@ std::vector<std::string> compareCalls(int frame, const std::vector<GlCall>& got,
 {
     std::vector<std::string> faults;
     if (got.size() != want.size()) {
-        faults.push_back("frame " + std::to_string(frame) + ": " + std::to_string(got.size()) +
-                         " GL calls, expected " + std::to_string(want.size()));
+        faults.push_back("frame " + std::to_string(frame) + ": " + std::to_string(got.size())
+                         + " GL calls, expected " + std::to_string(want.size()));
         return faults;
     }
     for (std::size_t i = 0; i < want.size() && static_cast<int>(faults.size()) < most; i++)
         if (!want[i].matches(got[i]))
-            faults.push_back("frame " + std::to_string(frame) + ", call " + std::to_string(i) +
-                             ": got " + got[i].text() + ", expected " + want[i].text());
+            faults.push_back("frame " + std::to_string(frame) + ", call " + std::to_string(i)
+                             + ": got " + got[i].text() + ", expected " + want[i].text());
     return faults;
 }
 

@@ -13,8 +13,7 @@ namespace e2e {
 
 /// A call as it should be: its name, the arguments printed as words (enums, masks),
 /// and numeric arguments compared within a tolerance.
-struct ExpectedCall
-{
+struct ExpectedCall {
     std::string name;
     std::vector<std::pair<std::string, std::string>> words;
     std::vector<std::pair<std::string, double>> numbers;

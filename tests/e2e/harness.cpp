@@ -270,6 +270,7 @@ Process::Process(const std::vector<std::string>& argv, const std::string& displa
             dup2(fd, STDERR_FILENO);
         }
         std::vector<char*> args;
+        args.reserve(argv.size() + 1);
         for (const std::string& a : argv)
             args.push_back(const_cast<char*>(a.c_str()));
         args.push_back(nullptr);
@@ -325,9 +326,8 @@ std::string findWindow(const std::string& display, const std::string& title, dou
 {
     const auto start = Clock::now();
     do {
-        const CommandResult r =
-            runCommand("xdotool search --name " + shellQuote("^" + title + "$") + " 2>/dev/null",
-                       display);
+        const CommandResult r = runCommand(
+            "xdotool search --name " + shellQuote("^" + title + "$") + " 2>/dev/null", display);
         std::istringstream lines(r.out);
         std::string id;
         if (std::getline(lines, id) && !trim(id).empty())
@@ -390,8 +390,8 @@ Image screenshot(const std::string& display, const std::string& windowId,
 {
     std::string command = "import -window " + shellQuote(windowId) + " -depth 8 ppm:-";
     if (!savePath.empty())
-        command = "import -window " + shellQuote(windowId) + " " + shellQuote(savePath) +
-                  " && convert " + shellQuote(savePath) + " -depth 8 ppm:-";
+        command = "import -window " + shellQuote(windowId) + " " + shellQuote(savePath)
+                + " && convert " + shellQuote(savePath) + " -depth 8 ppm:-";
     const CommandResult r = runCommand(command, display);
     if (r.status != 0)
         throw std::runtime_error("screenshot failed: " + command);
@@ -400,8 +400,8 @@ Image screenshot(const std::string& display, const std::string& windowId,
 
 void sendKey(const std::string& display, const std::string& windowId, const std::string& key)
 {
-    const CommandResult r = runCommand(
-        "xdotool key --window " + shellQuote(windowId) + " " + shellQuote(key), display);
+    const CommandResult r =
+        runCommand("xdotool key --window " + shellQuote(windowId) + " " + shellQuote(key), display);
     if (r.status != 0)
         throw std::runtime_error("xdotool could not send " + key);
 }
@@ -536,8 +536,8 @@ Trace readTrace(const std::string& tracePath, const std::function<bool(int)>& ke
 {
     Trace trace;
     const std::string command = "apitrace dump --color=never --call-nos=yes --arg-names=yes "
-                                "--multiline=no " +
-                                shellQuote(tracePath);
+                                "--multiline=no "
+                              + shellQuote(tracePath);
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr)
         throw std::runtime_error("cannot run apitrace dump");
@@ -578,7 +578,7 @@ Trace readTrace(const std::string& tracePath, const std::function<bool(int)>& ke
 std::string artifactDir()
 {
     const char* env = std::getenv("E2E_ARTIFACT_DIR");
-    const std::string dir = env != nullptr ? env : "e2e-artifacts";
+    std::string dir = env != nullptr ? env : "e2e-artifacts";
     mkdir(dir.c_str(), 0755);
     return dir;
 }

@@ -15,8 +15,7 @@
 namespace e2e {
 
 /// Output and exit status of a shell command.
-struct CommandResult
-{
+struct CommandResult {
     int status = -1; // exit status, or 128 + signal number
     std::string out; // standard output
 };
@@ -77,21 +76,18 @@ private:
 std::string findWindow(const std::string& display, const std::string& title, double seconds);
 
 /// Geometry and title of a window, as xwininfo reports them.
-struct WindowInfo
-{
+struct WindowInfo {
     std::string title;
     int x = -1, y = -1, width = -1, height = -1;
 };
 WindowInfo windowInfo(const std::string& display, const std::string& windowId);
 
 /// An RGB picture of a window.
-struct Image
-{
+struct Image {
     int width = 0, height = 0;
     std::vector<std::uint8_t> rgb; // row by row from the top, three bytes a pixel
 
-    struct Pixel
-    {
+    struct Pixel {
         int r, g, b;
     };
     Pixel at(int x, int y) const;
@@ -114,8 +110,7 @@ void sendKey(const std::string& display, const std::string& windowId, const std:
 std::string xdotoolKey(int code);
 
 /// One GL call of a trace, as apitrace dump prints it.
-struct GlCall
-{
+struct GlCall {
     long no = 0;
     std::string name;
     std::vector<std::pair<std::string, std::string>> args; // name and printed value
@@ -134,8 +129,7 @@ struct GlCall
 /// The calls of a trace cut into frames at every buffer swap: frame k (from 1) holds
 /// the calls after swap k-1 up to and including swap k. Calls after the last swap are
 /// left out. Only the frames asked for are kept; all of them are counted.
-struct Trace
-{
+struct Trace {
     int frameCount = 0;
     std::vector<std::pair<int, std::vector<GlCall>>> frames; // frame number, its calls
     /// The calls of frame `k`; fails the caller's test through an empty list if it was
