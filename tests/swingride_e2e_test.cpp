@@ -148,7 +148,9 @@ Rgb basketColour(int change)
 
 // ---- One recorded run, shared by the tests ------------------------------------------------
 
-const double kRunSeconds = 9.0; // long enough for 360 frames at the 16 ms timer
+// 360 frames take 5.8 s at the 16 ms timer; the margin lets a loaded machine (or a
+// sanitized build) that draws at half speed still reach frame 361.
+const double kRunSeconds = 14.0;
 
 struct RecordedRun {
     std::unique_ptr<e2e::VirtualDisplay> display;
