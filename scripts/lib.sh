@@ -14,6 +14,9 @@ RUN_PACKAGES=(xvfb xauth x11-utils xdotool imagemagick libgl1-mesa-dri)
 TEST_PACKAGES=(libgtest-dev libeigen3-dev apitrace binutils pkg-config valgrind libx11-dev)
 # Packages for the sanitized build (sanitize.sh): GCC's ASan, LSan and UBSan runtimes.
 SANITIZE_PACKAGES=(libasan8 liblsan0 libubsan1)
+# Packages for the fuzz target (fuzz.sh): clang, its libFuzzer and sanitizer runtimes,
+# and llvm-symbolizer for readable stack traces.
+FUZZ_PACKAGES=(clang libclang-rt-14-dev llvm)
 # Packages for the benchmarks (bench.sh): Google Benchmark, glm and Eigen to compare with,
 # callgrind for instructions per frame, objdump, pgrep, and Python for the report.
 BENCH_PACKAGES=(libbenchmark-dev libglm-dev libeigen3-dev valgrind binutils procps python3)
