@@ -10,12 +10,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -27,22 +24,12 @@
 namespace {
 
 using e2e::GlCall;
+using e2e::readFile;
+using e2e::secondsSince;
+using e2e::sleepMs;
 using Clock = std::chrono::steady_clock;
 
 const double kPi = 3.141592653589793;
-
-void sleepMs(int ms)
-{
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
-
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 // ---- Where the cockpit lands in the window ---------------------------------------------------
 
@@ -138,7 +125,7 @@ public:
                 }
                 pos = end + 1;
             }
-            if (std::chrono::duration<double>(Clock::now() - start).count() > seconds) {
+            if (secondsSince(start) > seconds) {
                 std::string got = all.substr(std::min(m_read, all.size()));
                 m_read = all.size();
                 answered = false;
@@ -209,7 +196,7 @@ std::pair<e2e::Image, e2e::Image> steadyPicture(const std::string& display, cons
         e2e::Image a = e2e::screenshot(display, id, savePath);
         sleepMs(200);
         e2e::Image b = e2e::screenshot(display, id);
-        if (a == b || std::chrono::duration<double>(Clock::now() - start).count() > seconds)
+        if (a == b || secondsSince(start) > seconds)
             return {std::move(a), std::move(b)};
     }
 }
@@ -859,7 +846,7 @@ TEST(CockpitWithoutDisplay, EndsAtOnceWithAClearMessageAndAFailureStatus)
     const auto start = Clock::now();
     e2e::Process cockpit({COCKPIT_BIN}, "", "", err);
     const int status = cockpit.wait(10.0);
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    const double seconds = secondsSince(start);
     EXPECT_NE(status, -1) << "still running after 10 s";
     EXPECT_NE(status, 0);
     EXPECT_LT(seconds, 5.0);

@@ -23,15 +23,11 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using e2e::secondsSince;
 
 const unsigned kSeed = 20240607;
 const int kKeys = 10000;
 const int kBatch = 500; // keys per xdotool run
-
-double secondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
 
 std::vector<std::string> readLines(const std::string& path)
 {

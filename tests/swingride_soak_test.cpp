@@ -17,6 +17,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using e2e::secondsSince;
 
 const int kRunSeconds = 62;
 const long kMostGrowthKiB = 512;
@@ -59,7 +60,7 @@ TEST(SwingRideSoak, KeepsItsMemoryAndItsFrameRateForAMinute)
     std::this_thread::sleep_until(end);
     const long last = residentKiB(ride.pid());
     ASSERT_TRUE(ride.running()) << "the ride ended during the run";
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    const double seconds = secondsSince(start);
     // The counting library writes its count and exits with status 0 on SIGTERM.
     EXPECT_EQ(ride.stop(SIGTERM, 10.0), 0);
 

@@ -9,10 +9,8 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "e2e/harness.h"
@@ -21,21 +19,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using e2e::GlCall;
+using e2e::readFile;
+using e2e::secondsSince;
+using e2e::sleepMs;
 
 const double kPi = 3.141592653589793;
-
-void sleepMs(int ms)
-{
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
-
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 // Runs xdotool on the window; returns its status.
 int xdotool(const std::string& display, const std::string& action, const std::string& id,
@@ -58,8 +46,7 @@ std::string mapState(const std::string& display, const std::string& id)
 e2e::Image restingPicture(const std::string& display, const std::string& id)
 {
     e2e::Image a = e2e::screenshot(display, id);
-    for (const auto start = Clock::now();
-         std::chrono::duration<double>(Clock::now() - start).count() < 5.0;) {
+    for (const auto start = Clock::now(); secondsSince(start) < 5.0;) {
         sleepMs(150);
         e2e::Image b = e2e::screenshot(display, id);
         if (a == b)
@@ -102,7 +89,7 @@ TEST(BadDisplayOption, BothProgramsEndAtOnceWithAClearMessageAndAFailureStatus)
         const auto start = Clock::now();
         e2e::Process p({bin, "-display", bad}, display.name(), "", err);
         const int status = p.wait(10.0);
-        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        const double seconds = secondsSince(start);
         const std::string text = readFile(err);
         std::printf("%s -display %s: status %d after %.2f s; %s", program.c_str(), bad.c_str(),
                     status, seconds, text.c_str());

@@ -15,13 +15,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
 
 namespace e2e {
-
-namespace {
 
 using Clock = std::chrono::steady_clock;
 
@@ -34,6 +33,16 @@ void sleepMs(int ms)
 {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+namespace {
 
 int decodeStatus(int status)
 {

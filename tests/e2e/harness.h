@@ -6,6 +6,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -13,6 +14,15 @@
 #include <vector>
 
 namespace e2e {
+
+/// Seconds on the steady clock since `start`.
+double secondsSince(std::chrono::steady_clock::time_point start);
+
+/// Sleeps for `ms` milliseconds.
+void sleepMs(int ms);
+
+/// The whole content of the file at `path`; empty when it cannot be read.
+std::string readFile(const std::string& path);
 
 /// Output and exit status of a shell command.
 struct CommandResult {
