@@ -520,7 +520,7 @@ LIMITS = {
         "intrinsics, which the library's exactness excludes. Only a change to the order of "
         "operations would remove the difference, and that would change results."),
     "inverse": (
-        "vecmath's inverse is specified as the adjoint divided by the determinant, each of the "
+        "vecmath's inverse is defined as the adjoint divided by the determinant, each of the "
         "16 cofactors a 3×3 determinant expanded in a fixed order, after det() and followed "
         "by checks that the determinant and all 16 elements are finite. GCC shares the 2×2 "
         "products that repeat between cofactors, but it cannot vectorise these irregular "
