@@ -1,26 +1,24 @@
-// A long run of the real swing ride on a virtual X server: over a minute of frames, its
-// resident memory must stay where it was after the first second, and it must keep
-// drawing at its timer's pace. A preload library counts the frames it shows.
+// A long run of the real swing ride on a virtual X server: over 3,600 frames (a minute at
+// its timer's pace) its resident memory must stay where it was after the first 60, and
+// it must still end cleanly when its window is closed. A preload library counts the
+// frames it shows; how fast they come is printed, not judged.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-
-#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <thread>
 
 #include "e2e/harness.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-using e2e::secondsSince;
-
-const int kRunSeconds = 62;
+const long kFrames = 3600;
+const long kSampleEvery = 600;
 const long kMostGrowthKiB = 512;
+// A loaded machine may draw far below the timer's 62.5 frames a second; only a ride that
+// has stopped drawing should miss this.
+const double kSecondsPerSample = 300.0;
 
 // The resident set of process `pid` in KiB, from /proc; -1 if it cannot be read.
 long residentKiB(pid_t pid)
@@ -32,52 +30,42 @@ long residentKiB(pid_t pid)
     return -1;
 }
 
-TEST(SwingRideSoak, KeepsItsMemoryAndItsFrameRateForAMinute)
+TEST(SwingRideSoak, KeepsItsMemoryForThousandsOfFramesAndEndsWhenItsWindowCloses)
 {
     e2e::VirtualDisplay display;
     const std::string dir = e2e::artifactDir();
-    const std::string countPath = dir + "/swingride-soak.frames";
-    std::remove(countPath.c_str());
-    // env hands its own process over to the ride, so the process id is the ride's.
-    e2e::Process ride(
-        {"env", "SWAPCOUNT_OUT=" + countPath, "LD_PRELOAD=" SWAPCOUNT_LIB, SWINGRIDE_BIN},
-        display.name(), dir + "/swingride-soak.out", dir + "/swingride-soak.err");
-    const auto start = Clock::now();
-    ASSERT_FALSE(e2e::findWindow(display.name(), "Aeroplane", 20.0).empty())
-        << "the ride's window did not appear";
-    const auto shown = Clock::now();
+    e2e::FrameCounter counter(dir + "/swingride-soak.frames");
+    e2e::Process ride(counter.wrap({SWINGRIDE_BIN}), display.name(), dir + "/swingride-soak.out",
+                      dir + "/swingride-soak.err");
+    const std::string id = e2e::findWindow(display.name(), "Aeroplane");
+    ASSERT_FALSE(id.empty()) << "the ride's window did not appear";
 
-    // Resident memory after the first second, then every ten seconds to the end.
-    std::this_thread::sleep_until(shown + std::chrono::seconds(1));
+    // Resident memory after the first 60 frames, then every 600 to the end.
+    ASSERT_TRUE(counter.waitFor(60)) << "the ride did not draw 60 frames";
     const long first = residentKiB(ride.pid());
     ASSERT_GT(first, 0) << "cannot read the ride's resident memory";
-    const auto end = start + std::chrono::seconds(kRunSeconds);
     std::ostringstream samples;
-    for (auto at = shown + std::chrono::seconds(11); at < end; at += std::chrono::seconds(10)) {
-        std::this_thread::sleep_until(at);
-        samples << " " << residentKiB(ride.pid());
+    long last = first;
+    for (long frame = kSampleEvery; frame <= kFrames; frame += kSampleEvery) {
+        ASSERT_TRUE(counter.waitFor(frame, kSecondsPerSample))
+            << "the ride stopped drawing after " << counter.frames() << " frames";
+        last = residentKiB(ride.pid());
+        samples << " " << last;
     }
-    std::this_thread::sleep_until(end);
-    const long last = residentKiB(ride.pid());
     ASSERT_TRUE(ride.running()) << "the ride ended during the run";
-    const double seconds = secondsSince(start);
-    // The counting library writes its count and exits with status 0 on SIGTERM.
-    EXPECT_EQ(ride.stop(SIGTERM, 10.0), 0);
 
-    long frames = -1;
-    double drawingSeconds = 0.0;
-    std::ifstream(countPath) >> frames >> drawingSeconds;
-    std::printf("run of %.1f s: resident %ld KiB after the first second, %ld KiB at the end "
-                "(%+ld KiB; every 10 s from 11 s:%s); %ld frames in %.2f s = %.1f frames/s\n",
-                seconds, first, last, last - first, samples.str().c_str(), frames, drawingSeconds,
-                drawingSeconds > 0 ? frames / drawingSeconds : 0.0);
+    // Closed the way a window manager closes it, the ride ends with status 0.
+    ASSERT_TRUE(e2e::closeWindow(display.name(), id));
+    EXPECT_EQ(ride.wait(e2e::kPatience), 0) << "-1: still running after its window was closed";
+
+    const long frames = counter.frames();
+    const double seconds = counter.drawingSeconds();
+    std::printf("resident %ld KiB after 60 frames, %ld KiB after %ld (%+ld KiB; every %ld "
+                "frames:%s); %ld frames in %.2f s = %.1f frames/s\n",
+                first, last, kFrames, last - first, kSampleEvery, samples.str().c_str(), frames,
+                seconds, seconds > 0 ? (frames - 1) / seconds : 0.0);
     EXPECT_GT(last, 0) << "cannot read the ride's resident memory at the end";
     EXPECT_LE(last - first, kMostGrowthKiB) << "resident memory grew";
-    EXPECT_GE(seconds, 60.0);
-    // The 16 ms timer ticks 62.5 times a second; half of that is the least taken as
-    // keeping up, on a machine shared with other work.
-    EXPECT_GE(frames, static_cast<long>(drawingSeconds * 31.25)) << "frames drawn";
-    EXPECT_GE(drawingSeconds, 55.0) << "seconds from the first frame to the last";
 }
 
 } // namespace

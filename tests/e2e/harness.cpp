@@ -2,9 +2,11 @@
 // end-to-end tests.
 #include "harness.h"
 
+#include <X11/Xlib.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -20,6 +22,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "swapcount.h"
+
 namespace e2e {
 
 using Clock = std::chrono::steady_clock;
@@ -32,6 +36,17 @@ double secondsSince(Clock::time_point start)
 void sleepMs(int ms)
 {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+bool waitUntil(const std::function<bool()>& done, double seconds)
+{
+    const auto start = Clock::now();
+    while (secondsSince(start) < seconds) {
+        if (done())
+            return true;
+        sleepMs(5);
+    }
+    return done();
 }
 
 std::string readFile(const std::string& path)
@@ -221,7 +236,7 @@ VirtualDisplay::VirtualDisplay(int width, int height)
     // Xvfb writes the display number it chose once it accepts connections.
     std::string number;
     const auto start = Clock::now();
-    while (secondsSince(start) < 20.0) {
+    while (secondsSince(start) < kPatience) {
         pollfd p{fds[0], POLLIN, 0};
         if (poll(&p, 1, 200) > 0) {
             char c;
@@ -329,6 +344,61 @@ int Process::stop(int signal, double seconds)
     return wait(seconds);
 }
 
+// ---- Frame counts ---------------------------------------------------------------------------
+
+FrameCounter::FrameCounter(const std::string& path)
+{
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        throw std::runtime_error("cannot make the frame count file " + path);
+    void* at = MAP_FAILED;
+    if (ftruncate(fd, sizeof(SwapRecord)) == 0)
+        at = mmap(nullptr, sizeof(SwapRecord), PROT_READ, MAP_SHARED, fd, 0);
+    close(fd);
+    if (at == MAP_FAILED)
+        throw std::runtime_error("cannot map the frame count file " + path);
+    m_record = at;
+    m_path = path;
+}
+
+FrameCounter::~FrameCounter()
+{
+    munmap(const_cast<void*>(m_record), sizeof(SwapRecord));
+}
+
+std::vector<std::string> FrameCounter::wrap(const std::vector<std::string>& argv) const
+{
+    std::vector<std::string> all = {"env", "SWAPCOUNT_OUT=" + m_path, "LD_PRELOAD=" SWAPCOUNT_LIB};
+    all.insert(all.end(), argv.begin(), argv.end());
+    return all;
+}
+
+long FrameCounter::frames() const
+{
+    const auto* r = static_cast<const SwapRecord*>(m_record);
+    return static_cast<long>(__atomic_load_n(&r->swaps, __ATOMIC_ACQUIRE));
+}
+
+bool FrameCounter::waitFor(long n, double seconds) const
+{
+    return waitUntil([&] { return frames() >= n; }, seconds);
+}
+
+bool FrameCounter::waitForMore(long n, double seconds) const
+{
+    return waitFor(frames() + n, seconds);
+}
+
+double FrameCounter::drawingSeconds() const
+{
+    const auto* r = static_cast<const SwapRecord*>(m_record);
+    if (frames() == 0)
+        return 0.0;
+    return static_cast<double>(__atomic_load_n(&r->lastNs, __ATOMIC_RELAXED)
+                               - __atomic_load_n(&r->firstNs, __ATOMIC_RELAXED))
+         / 1e9;
+}
+
 // ---- Windows ------------------------------------------------------------------------------
 
 std::string findWindow(const std::string& display, const std::string& title, double seconds)
@@ -344,6 +414,25 @@ std::string findWindow(const std::string& display, const std::string& title, dou
         sleepMs(50);
     } while (secondsSince(start) < seconds);
     return "";
+}
+
+bool closeWindow(const std::string& display, const std::string& windowId)
+{
+    ::Display* d = XOpenDisplay(display.c_str());
+    if (d == nullptr)
+        return false;
+    const Window w = std::stoul(windowId, nullptr, 0);
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = w;
+    event.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    const Status sent = XSendEvent(d, w, False, NoEventMask, &event);
+    XSync(d, False);
+    XCloseDisplay(d);
+    return sent != 0;
 }
 
 WindowInfo windowInfo(const std::string& display, const std::string& windowId)
@@ -413,6 +502,52 @@ void sendKey(const std::string& display, const std::string& windowId, const std:
         runCommand("xdotool key --window " + shellQuote(windowId) + " " + shellQuote(key), display);
     if (r.status != 0)
         throw std::runtime_error("xdotool could not send " + key);
+}
+
+int bindLatin1Keysyms(const std::string& display)
+{
+    Display* d = XOpenDisplay(display.c_str());
+    if (d == nullptr)
+        throw std::runtime_error("cannot open " + display + " to bind the Latin-1 keysyms");
+    int minCode = 0, maxCode = 0, perKey = 0;
+    XDisplayKeycodes(d, &minCode, &maxCode);
+    KeySym* map =
+        XGetKeyboardMapping(d, static_cast<KeyCode>(minCode), maxCode - minCode + 1, &perKey);
+    auto sym = [&](int code, int level) { return map[(code - minCode) * perKey + level]; };
+    std::vector<int> spare;
+    for (int code = minCode; code <= maxCode; code++) {
+        bool free = true;
+        for (int level = 0; level < perKey; level++)
+            free = free && (sym(code, level) == NoSymbol || (sym(code, level) >> 16) == 0x1008);
+        if (free)
+            spare.push_back(code);
+    }
+    auto onAKey = [&](KeySym s) {
+        for (int code = minCode; code <= maxCode; code++)
+            if (sym(code, 0) == s || (perKey > 1 && sym(code, 1) == s))
+                return true;
+        return false;
+    };
+    std::size_t next = 0;
+    int bound = 0;
+    for (KeySym s = 0x80; s <= 0xFF; s++) {
+        const bool capital = s >= 0xC0 && s <= 0xDE && s != 0xD7;
+        const bool small = s >= 0xE0 && s <= 0xFE && s != 0xF7;
+        if (capital || onAKey(s))
+            continue; // a capital goes with its small letter
+        if (next == spare.size()) {
+            XFree(map);
+            XCloseDisplay(d);
+            throw std::runtime_error("no spare key left to bind a Latin-1 keysym to");
+        }
+        KeySym levels[2] = {s, small ? s - 0x20 : s};
+        XChangeKeyboardMapping(d, spare[next++], 2, levels, 1);
+        bound++;
+    }
+    XSync(d, False);
+    XFree(map);
+    XCloseDisplay(d);
+    return bound;
 }
 
 std::string xdotoolKey(int code)

@@ -15,11 +15,21 @@
 
 namespace e2e {
 
+/// How long a test waits for something that comes at once on an idle machine (a window,
+/// a printed line, a few frames, a process's end) before it calls it missing. Generous on
+/// purpose: on a loaded machine things come late, and a wait that ends early costs
+/// nothing, so only a real fault ever reaches the deadline.
+constexpr double kPatience = 60.0;
+
 /// Seconds on the steady clock since `start`.
 double secondsSince(std::chrono::steady_clock::time_point start);
 
 /// Sleeps for `ms` milliseconds.
 void sleepMs(int ms);
+
+/// Asks `done` every few milliseconds until it holds (true) or `seconds` have passed
+/// (false, after one last look).
+bool waitUntil(const std::function<bool()>& done, double seconds = kPatience);
 
 /// The whole content of the file at `path`; empty when it cannot be read.
 std::string readFile(const std::string& path);
@@ -81,9 +91,43 @@ private:
     int m_status = -1;
 };
 
+/// Counts the frames a program shows: started through wrap(), the program runs with the
+/// swapcount preload library, which keeps its count of buffer swaps in a file that this
+/// object maps and reads while the program runs and after it has ended.
+class FrameCounter
+{
+public:
+    /// Makes the count file at `path`, zeroed.
+    explicit FrameCounter(const std::string& path);
+    ~FrameCounter();
+    FrameCounter(const FrameCounter&) = delete;
+    FrameCounter& operator=(const FrameCounter&) = delete;
+
+    /// `argv` behind env with the preload library and the count file set, so that the
+    /// process id of what runs is still the program's.
+    std::vector<std::string> wrap(const std::vector<std::string>& argv) const;
+    /// Buffer swaps so far: the frames shown.
+    long frames() const;
+    /// Waits until at least `n` frames have been shown; false when `seconds` pass first.
+    bool waitFor(long n, double seconds = kPatience) const;
+    /// Waits for `n` more frames than have been shown so far.
+    bool waitForMore(long n, double seconds = kPatience) const;
+    /// Seconds from the first swap to the latest.
+    double drawingSeconds() const;
+
+private:
+    const void* m_record = nullptr;
+    std::string m_path;
+};
+
 /// Finds the top-level window titled exactly `title`; returns its id, or "" if none
 /// appears within `seconds`.
-std::string findWindow(const std::string& display, const std::string& title, double seconds);
+std::string findWindow(const std::string& display, const std::string& title,
+                       double seconds = kPatience);
+
+/// Asks the window to close the way a window manager's close button does: a
+/// WM_DELETE_WINDOW message. False if the message could not be sent.
+bool closeWindow(const std::string& display, const std::string& windowId);
 
 /// Geometry and title of a window, as xwininfo reports them.
 struct WindowInfo {
@@ -113,6 +157,15 @@ Image screenshot(const std::string& display, const std::string& windowId,
 
 /// Sends a key to the window with xdotool (a keysym name such as "5" or "Escape").
 void sendKey(const std::string& display, const std::string& windowId, const std::string& key);
+
+/// Gives every Latin-1 keysym from 0x80 up that no key of `display` carries on its first
+/// two levels a key of its own, taken from the keys that carry only XFree86 keysyms or
+/// nothing: each lower-case letter with its capital as the shifted level. Call it before
+/// sending such keys. xdotool types a keysym that no key carries by binding it to a spare
+/// key just for the press and unbinding it at once, and a program that reads the press
+/// after the unbinding (as a busy one can) finds no character and drops the key. Returns
+/// how many keysyms were bound.
+int bindLatin1Keysyms(const std::string& display);
 
 /// The xdotool key that makes a program read the character `code` (0 to 255): control
 /// codes through Control or their own keys, everything else through its Latin-1 keysym,
