@@ -4,8 +4,6 @@
 // end with status 0 on Escape.
 #include <gtest/gtest.h>
 
-#include <X11/Xlib.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -14,7 +12,6 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "cockpit_keys_model.h"
@@ -46,66 +43,16 @@ int cameraLines(const std::vector<std::string>& lines)
     return n;
 }
 
-// xdotool types a keysym that no key carries by binding it to a spare key just for the
-// press and unbinding it at once; when keys come quickly the program can read the press
-// after the unbinding, find no character and drop it. So every Latin-1 keysym from 0x80
-// up that no key carries on its first two levels gets a key of its own before the
-// program starts, taken from the keys that carry only XFree86 keysyms or nothing: each
-// lower-case letter with its capital as the shifted level. Returns how many were bound.
-int bindLatin1Keysyms(const std::string& display)
-{
-    Display* d = XOpenDisplay(display.c_str());
-    if (d == nullptr)
-        throw std::runtime_error("cannot open " + display + " to bind the Latin-1 keysyms");
-    int minCode = 0, maxCode = 0, perKey = 0;
-    XDisplayKeycodes(d, &minCode, &maxCode);
-    KeySym* map =
-        XGetKeyboardMapping(d, static_cast<KeyCode>(minCode), maxCode - minCode + 1, &perKey);
-    auto sym = [&](int code, int level) { return map[(code - minCode) * perKey + level]; };
-    std::vector<int> spare;
-    for (int code = minCode; code <= maxCode; code++) {
-        bool free = true;
-        for (int level = 0; level < perKey; level++)
-            free = free && (sym(code, level) == NoSymbol || (sym(code, level) >> 16) == 0x1008);
-        if (free)
-            spare.push_back(code);
-    }
-    auto onAKey = [&](KeySym s) {
-        for (int code = minCode; code <= maxCode; code++)
-            if (sym(code, 0) == s || (perKey > 1 && sym(code, 1) == s))
-                return true;
-        return false;
-    };
-    std::size_t next = 0;
-    int bound = 0;
-    for (KeySym s = 0x80; s <= 0xFF; s++) {
-        const bool capital = s >= 0xC0 && s <= 0xDE && s != 0xD7;
-        const bool small = s >= 0xE0 && s <= 0xFE && s != 0xF7;
-        if (capital || onAKey(s))
-            continue; // a capital goes with its small letter
-        if (next == spare.size()) {
-            XFree(map);
-            XCloseDisplay(d);
-            throw std::runtime_error("no spare key left to bind a Latin-1 keysym to");
-        }
-        KeySym levels[2] = {s, small ? s - 0x20 : s};
-        XChangeKeyboardMapping(d, spare[next++], 2, levels, 1);
-        bound++;
-    }
-    XSync(d, False);
-    XFree(map);
-    XCloseDisplay(d);
-    return bound;
-}
-
 TEST(CockpitKeyStorm, AnswersThousandsOfRandomKeysAsTheKeyTableSaysAndEndsOnEscape)
 {
     e2e::VirtualDisplay display;
-    const int bound = bindLatin1Keysyms(display.name());
+    const int bound = e2e::bindLatin1Keysyms(display.name());
     const std::string dir = e2e::artifactDir();
     const std::string outPath = dir + "/cockpit-keystorm.out";
-    e2e::Process cockpit({COCKPIT_BIN}, display.name(), outPath, dir + "/cockpit-keystorm.err");
-    const std::string id = e2e::findWindow(display.name(), "Aeroplane", 20.0);
+    e2e::FrameCounter counter(dir + "/cockpit-keystorm.frames");
+    e2e::Process cockpit(counter.wrap({COCKPIT_BIN}), display.name(), outPath,
+                         dir + "/cockpit-keystorm.err");
+    const std::string id = e2e::findWindow(display.name(), "Aeroplane");
     ASSERT_FALSE(id.empty()) << "the cockpit window did not appear";
 
     // Character codes 0 to 255 without Escape, drawn from a fixed seed.
@@ -130,21 +77,22 @@ TEST(CockpitKeyStorm, AnswersThousandsOfRandomKeysAsTheKeyTableSaysAndEndsOnEsca
         const e2e::CommandResult r = e2e::runCommand(command + " 2>/dev/null", display.name());
         ASSERT_EQ(r.status, 0) << "xdotool failed on keys " << sent << " to " << end - 1;
         sent = end;
-        const auto waited = Clock::now();
-        while ((answered = cameraLines(readLines(outPath))) < sent && secondsSince(waited) < 20.0
-               && cockpit.running())
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        e2e::waitUntil([&] {
+            answered = cameraLines(readLines(outPath));
+            return answered >= sent || !cockpit.running();
+        });
         ASSERT_EQ(answered, sent) << "camera lines after " << sent << " keys";
     }
     const double seconds = secondsSince(start);
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    // Still drawing after the storm.
+    EXPECT_TRUE(counter.waitForMore(1)) << "no frame drawn after the storm";
     EXPECT_TRUE(cockpit.running()) << "the cockpit ended during the storm";
 
     // Escape prints nothing and ends the program. The window is gone before xdotool
     // sends the key's release, so only the program's status counts.
     e2e::runCommand("xdotool key --window " + e2e::shellQuote(id) + " Escape 2>/dev/null",
                     display.name());
-    EXPECT_EQ(cockpit.wait(10.0), 0) << "status after Escape (-1: still running)";
+    EXPECT_EQ(cockpit.wait(e2e::kPatience), 0) << "status after Escape (-1: still running)";
 
     std::vector<std::string> want;
     cockpit_model::Camera model;

@@ -7,7 +7,6 @@
 #include <memory>
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "e2e/expected_calls.h"
@@ -148,16 +147,18 @@ Rgb basketColour(int change)
 
 // ---- One recorded run, shared by the tests ------------------------------------------------
 
-// 360 frames take 5.8 s at the 16 ms timer; the margin lets a loaded machine (or a
-// sanitized build) that draws at half speed still reach frame 361.
-const double kRunSeconds = 14.0;
+// The run is recorded until frame 361, the one after the first colour change, is whole in
+// the trace, and a screenshot is taken at frame 120, about two seconds in.
+const long kLastFrame = 361;
+const long kScreenshotFrame = 120;
 
 struct RecordedRun {
     std::unique_ptr<e2e::VirtualDisplay> display;
     e2e::WindowInfo window;
-    e2e::Image early; // a screenshot after about two seconds
+    e2e::Image early; // a screenshot at frame 120
     e2e::Trace trace;
-    int exitStatus = -1;
+    long framesShown = 0; // frames counted when the window was closed
+    int exitStatus = -1;  // after the window was closed
 };
 
 RecordedRun* run = nullptr;
@@ -173,17 +174,21 @@ protected:
         const std::string tracePath = dir + "/swingride.trace";
         std::remove(tracePath.c_str());
         {
-            e2e::Process ride({"apitrace", "trace", "-o", tracePath, SWINGRIDE_BIN},
+            e2e::FrameCounter counter(dir + "/swingride.frames");
+            e2e::Process ride(counter.wrap({"apitrace", "trace", "-o", tracePath, SWINGRIDE_BIN}),
                               run->display->name(), dir + "/swingride.out", dir + "/swingride.err");
-            const auto start = std::chrono::steady_clock::now();
-            const std::string id = e2e::findWindow(run->display->name(), "Aeroplane", 20.0);
+            const std::string id = e2e::findWindow(run->display->name(), "Aeroplane");
             if (!id.empty()) {
                 run->window = e2e::windowInfo(run->display->name(), id);
-                std::this_thread::sleep_for(std::chrono::milliseconds(2000));
-                run->early = e2e::screenshot(run->display->name(), id, dir + "/swingride.png");
+                if (counter.waitFor(kScreenshotFrame))
+                    run->early = e2e::screenshot(run->display->name(), id, dir + "/swingride.png");
+                // The swap that ends frame 361 is in the trace once 361 swaps are counted.
+                counter.waitFor(kLastFrame, 10 * e2e::kPatience);
+                // Closing the window ends the ride normally, so apitrace finishes the trace.
+                e2e::closeWindow(run->display->name(), id);
+                run->exitStatus = ride.wait(e2e::kPatience);
             }
-            std::this_thread::sleep_until(start + std::chrono::duration<double>(kRunSeconds));
-            run->exitStatus = ride.stop(SIGTERM, 30.0);
+            run->framesShown = counter.frames();
         }
         run->trace =
             e2e::readTrace(tracePath, [](int k) { return k <= 3 || (k >= 358 && k <= 362); });
@@ -197,8 +202,9 @@ protected:
 
 // ---- Window -------------------------------------------------------------------------------
 
-TEST_F(SwingRide, OpensOneWindowTitledAeroplane640By480At50_50)
+TEST_F(SwingRide, OpensOneWindowTitledAeroplane640By480At50_50AndEndsWhenItIsClosed)
 {
+    EXPECT_EQ(run->exitStatus, 0) << "-1: still running after its window was closed";
     EXPECT_EQ(run->window.title, "Aeroplane");
     EXPECT_EQ(run->window.width, 640);
     EXPECT_EQ(run->window.height, 480);
@@ -292,8 +298,8 @@ TEST_F(SwingRide, DrawsFramesOneAndTwoCallForCallTurnedOneDegreeEach)
 
 TEST_F(SwingRide, ChangesTheBasketColourInFrame360FromTheSeededGenerator)
 {
-    ASSERT_GE(run->trace.frameCount, 361)
-        << "the run of " << kRunSeconds << " s drew only " << run->trace.frameCount << " frames";
+    ASSERT_GE(run->trace.frameCount, kLastFrame)
+        << run->trace.frameCount << " frames in the trace, " << run->framesShown << " shown";
     const Rgb yellow = basketColour(0), next = basketColour(1);
     expectCalls(359, run->trace.frame(359), expectedFrame(359, yellow.r, yellow.g, yellow.b));
     expectCalls(360, run->trace.frame(360), expectedFrame(360, next.r, next.g, next.b));
@@ -323,8 +329,8 @@ TEST(SwingRideWithoutDisplay, EndsAtOnceWithAClearMessageAndAFailureStatus)
 {
     const std::string err = e2e::artifactDir() + "/swingride-nodisplay.err";
     e2e::Process ride({SWINGRIDE_BIN}, "", "", err);
-    const int status = ride.wait(10.0);
-    EXPECT_NE(status, -1) << "still running after 10 s";
+    const int status = ride.wait(e2e::kPatience);
+    EXPECT_NE(status, -1) << "still running after " << e2e::kPatience << " s";
     EXPECT_NE(status, 0);
     const std::string text = e2e::runCommand("cat " + e2e::shellQuote(err)).out;
     EXPECT_NE(text.find("swingride: cannot start"), std::string::npos) << text;
