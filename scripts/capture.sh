@@ -28,7 +28,7 @@ xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" bash -c '
     "$CAPTURE_BINARY" >/dev/null & pid=$!
     trap "kill $pid 2>/dev/null || true" EXIT
     id=""
-    for _ in $(seq 100); do
+    for _ in $(seq 600); do
         id=$(xdotool search --name "^Aeroplane$" 2>/dev/null | head -n 1 || true)
         [ -n "$id" ] && break
         kill -0 $pid 2>/dev/null || { echo "error: the program ended early" >&2; exit 1; }

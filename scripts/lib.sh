@@ -53,6 +53,13 @@ build_all() {
     cmake --build "$BUILD_DIR" -j "$(nproc)"
 }
 
+# Runs the whole test suite built in $BUILD_DIR, as many tests at a time as there are
+# cores (the end-to-end tests each start their own X server); extra arguments go to ctest.
+# The exit status is ctest's.
+run_suite() {
+    (cd "$BUILD_DIR" && ctest --output-on-failure -j "$(nproc)" "$@")
+}
+
 # True when DISPLAY names an X server that answers.
 display_works() {
     [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1

@@ -10,5 +10,4 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 install_missing "${BUILD_PACKAGES[@]}" "${RUN_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
 build_all with-tests
-cd "$BUILD_DIR"
-ctest --output-on-failure
+run_suite
