@@ -14,6 +14,8 @@
 Vector3D camera(-0.0, 1.0, 8.9);
 Vector3D LookAt_vector(0.0, 1.0, 0.0);
 Vector3D LookUp_vector(0.0, 1.0, 0.0);
+int heading = 0;
+Vector3D unturnedLookAt(0.0, 1.0, 0.0);
 
 int points = 60;
 PointList circle_points;
@@ -22,6 +24,10 @@ PointList panel_points;
 namespace {
 
 const double kStep = 0.1; // scene units per key press
+
+// One turn: 5 degrees (pi / 36 radians) about the vertical; 72 make a full circle.
+const double kTurn = 0.08726646259971647;
+const int kTurnsInACircle = 72;
 
 const unsigned char kEscape = 27;
 
@@ -51,6 +57,21 @@ const int kPieces[5][4] = {
     {14, 15, 7, -1}, // left corner
 };
 
+// Sets the look-at point from the heading: the unturned look-at point turned about the
+// vertical line through the eye by the heading's angle. With no heading it is the
+// unturned point itself, bit for bit, so coming back to heading 0 gives back exactly the
+// view the aeroplane had before it turned.
+void aim()
+{
+    if (heading == 0) {
+        LookAt_vector = unturnedLookAt;
+        return;
+    }
+    Matrix4x4 MR;
+    MR.loadRotate(camera, Vector3D(0.0, 1.0, 0.0), heading * kTurn);
+    LookAt_vector = MR.Transform(unturnedLookAt);
+}
+
 // Translates the camera and the look-at point by (tx, ty, tz), so the view keeps its
 // direction.
 void moveBoth(double tx, double ty, double tz)
@@ -58,7 +79,16 @@ void moveBoth(double tx, double ty, double tz)
     Matrix4x4 MT;
     MT.loadTranslate(tx, ty, tz);
     camera = MT.Transform(camera);
-    LookAt_vector = MT.Transform(LookAt_vector);
+    unturnedLookAt = MT.Transform(unturnedLookAt);
+    aim();
+}
+
+// Turns the heading by `steps` turns to the left (negative: to the right), kept within
+// -35..36 so that every heading has one number.
+void turnBy(int steps)
+{
+    heading = (heading + steps + kTurnsInACircle + 35) % kTurnsInACircle - 35;
+    aim();
 }
 
 void printLine(const char* text)
@@ -79,9 +109,12 @@ void moveForward()
 {
     Vector3D v = LookAt_vector - camera;
     v.Normalize();
-    // The camera and the look-at point share their x, so v.m_x is 0 and the step is a
-    // plain 0.1 towards -z, the viewing direction.
-    moveBoth(0.0, 0.0, v.m_x - kStep);
+    // A step of 0.1 along the unit look direction. At heading 0 that direction is
+    // exactly (0, 0, -1): the look-at point is the unturned one, moved by the same steps
+    // as the eye from the same x and y, so the differences in x and y are +0, and a
+    // z divided by its own norm, sqrt(z * z) = |z|, is -1. The step is then exactly
+    // (+0, +0, -0.1), the same bits as a plain 0.1 towards -z.
+    moveBoth(kStep * v.m_x, kStep * v.m_y, kStep * v.m_z);
 }
 
 void moveUp()
@@ -94,9 +127,15 @@ void moveDown()
     moveBoth(0.0, -kStep, 0.0);
 }
 
-void turnLeft() {}
+void turnLeft()
+{
+    turnBy(1);
+}
 
-void turnRight() {}
+void turnRight()
+{
+    turnBy(-1);
+}
 
 void flyByKey(unsigned char key)
 {
@@ -109,6 +148,7 @@ void flyByKey(unsigned char key)
         break;
     case '4':
         printLine("4 pressed -> turning left");
+        turnLeft();
         break;
     case '5':
         moveForward();
@@ -116,6 +156,7 @@ void flyByKey(unsigned char key)
         break;
     case '6':
         printLine("6 pressed -> turning right");
+        turnRight();
         break;
     case '8':
         moveUp();

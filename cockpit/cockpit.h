@@ -3,8 +3,8 @@
 //
 // All points are kept in world coordinates (y up, scene units). The panel and the dial
 // lie in the plane z = 0; the camera starts 8.9 units in front of them at height 1 and
-// looks towards -z. A move translates the eye and the look-at point by the same step, so
-// the viewing direction never changes.
+// looks towards -z. A move translates the eye and the look-at point by the same step; a
+// turn swings the look-at point about the vertical line through the eye.
 #ifndef COCKPIT_COCKPIT_H
 #define COCKPIT_COCKPIT_H
 
@@ -13,30 +13,33 @@
 
 // ---- Camera -------------------------------------------------------------------------------
 
-extern Vector3D camera;        // eye point; starts at (-0.0, 1, 8.9) with a negative-zero x
-extern Vector3D LookAt_vector; // look-at point (centre of the view); starts at (0, 1, 0)
-extern Vector3D LookUp_vector; // up vector of the view, (0, 1, 0)
+extern Vector3D camera;         // eye point; starts at (-0.0, 1, 8.9) with a negative-zero x
+extern Vector3D LookAt_vector;  // look-at point (centre of the view); starts at (0, 1, 0)
+extern Vector3D LookUp_vector;  // up vector of the view, (0, 1, 0)
+extern int heading;             // turns of 5 degrees to the left (negative: right), -35..36
+extern Vector3D unturnedLookAt; // the look-at point as it would be at heading 0
 
 // ---- Flight controls ------------------------------------------------------------------------
 
-/// Moves the camera and the look-at point 0.1 towards -z (the viewing direction).
+/// Moves the camera and the look-at point 0.1 along the unit viewing direction.
 void moveForward();
 /// Moves the camera and the look-at point 0.1 up.
 void moveUp();
 /// Moves the camera and the look-at point 0.1 down.
 void moveDown();
-/// Changes nothing: the cockpit does not turn.
+/// Turns the view 5 degrees to the left (counter-clockwise seen from above) about the
+/// vertical line through the eye; the eye stays where it is.
 void turnLeft();
-/// Changes nothing: the cockpit does not turn.
+/// Turns the view 5 degrees to the right about the vertical line through the eye.
 void turnRight();
 
 /// Does what the key with character code `key` stands for and prints its lines on
 /// standard output, each ended and flushed: Escape (27) ends the process at once with
 /// status 0 and prints nothing; "2" prints "j pressed -> SpeedDown" and moves down; "4"
-/// and "6" print their turning messages; "5" moves forward and prints "u pressed ->
-/// SpeedUp"; "8" moves up; "a" and "d" turn (which changes nothing); every other code
-/// has no action. After the action every key but Escape prints the camera as "(x,y,z)"
-/// in the stream's default format. Posting the redisplay is left to the caller.
+/// and "6" print "4 pressed -> turning left" and "6 pressed -> turning right" and turn;
+/// "5" moves forward and prints "u pressed -> SpeedUp"; "8" moves up; "a" turns left and
+/// "d" right; every other code has no action. After the action every key but Escape prints the
+/// camera as "(x,y,z)" in the stream's default format. Posting the redisplay is left to the caller.
 void flyByKey(unsigned char key);
 
 // ---- Panel and dial -------------------------------------------------------------------------

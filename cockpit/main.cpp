@@ -6,14 +6,16 @@
 // and, through the stencil buffer, over the cockpit. Each key prints its message, if it
 // has one, and then the camera position as "(x,y,z)" on standard output.
 //
-// Keys:
-//   5       move forward (towards -z) by 0.1; prints "u pressed -> SpeedUp"
+// Keys, laid out as a keypad (8 up, 2 down, 5 forward, 4 left, 6 right):
+//   5       move forward by 0.1 where the cockpit looks; prints "u pressed -> SpeedUp"
 //   8       move up by 0.1
 //   2       move down by 0.1; prints "j pressed -> SpeedDown"
-//   4, 6    print "4 pressed -> turning left" / "6 pressed -> turning right"; no move
-//   a, d    turn left / right, which changes nothing
+//   4, a    turn 5 degrees left; "4" first prints "4 pressed -> turning left"
+//   6, d    turn 5 degrees right; "6" first prints "6 pressed -> turning right"
 //   Escape  end the program (status 0, prints nothing)
 //   Any other key only prints the camera position.
+// A turn swings the view about the vertical line through the eye; 72 turns make a full
+// circle, and coming back to a heading gives exactly the view the cockpit had there.
 #include <GL/freeglut.h>
 
 #include "cockpit.h"

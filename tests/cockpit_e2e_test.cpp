@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -143,6 +144,8 @@ private:
 struct KeyRun {
     e2e::WindowInfo window;
     e2e::Image restA, restB; // two screenshots at rest, a little apart
+    e2e::Image turned;       // after a turn to the left
+    e2e::Image turnedBack;   // after the turn to the right that follows it
     e2e::Image forward;      // after ten presses of "5"
     std::vector<KeyStep> steps;
     std::string output;   // all of standard output
@@ -232,6 +235,15 @@ void recordKeyRun(const std::string& display, KeyRun& run)
         run.steps.push_back(step);
     };
 
+    // A turn to the left and back: the view follows each at the next tick, and the frame
+    // after that is consistent again.
+    press("turn", "a", 'a');
+    counter.waitForMore(3);
+    run.turned = steadyPicture(display, id, counter, dir + "/cockpit-turned.png").first;
+    press("turn", "d", 'd');
+    counter.waitForMore(3);
+    run.turnedBack = steadyPicture(display, id, counter, "").first;
+
     const struct {
         const char* key;
         int code;
@@ -298,6 +310,14 @@ void recordTracedRun(const std::string& display, TracedRun& run)
         e2e::sendKey(display, id, "5");
         reader.untilCameraLine(e2e::kPatience, answered);
         counter.waitForMore(10);
+        // A quarter turn to the left, ten frames, and the quarter turn back.
+        for (const char* key : {"a", "d"}) {
+            for (int i = 0; i < 18; i++) {
+                e2e::sendKey(display, id, key);
+                reader.untilCameraLine(e2e::kPatience, answered);
+            }
+            counter.waitForMore(10);
+        }
         // An X window cannot be 0 pixels high: 1 is the lowest height it can take. Each
         // size is awaited, then seven frames: the first may have been under way before
         // the cockpit heard of the size, and at least five follow in it.
@@ -422,8 +442,13 @@ TEST_F(CockpitPixels, OpensOneWindowTitledAeroplane640By480At50_50)
 
 // ---- Keys and printed lines --------------------------------------------------------------------
 
-TEST_F(CockpitKeys, PrintsTheNegativeZeroCameraLineForTheFirstKey)
+TEST_F(CockpitKeys, PrintsTheNegativeZeroCameraLineForTheFirstKeysWhichTurnAndComeBack)
 {
+    expectAsTheTableSays(runs->keys.steps, "turn");
+    const auto turns = phase("turn");
+    ASSERT_EQ(turns.size(), 2u);
+    EXPECT_EQ(turns[0]->printed, "(-0,1,8.9)\n");
+    EXPECT_EQ(turns[1]->printed, "(-0,1,8.9)\n");
     const auto singles = phase("single");
     ASSERT_FALSE(singles.empty());
     EXPECT_EQ(singles[0]->key, "4");
@@ -584,6 +609,33 @@ TEST_F(CockpitPixels, DrawsTheSamePictureInEveryFrameAtRest)
     EXPECT_TRUE(runs->keys.restA == runs->keys.restB);
 }
 
+// The mean column of the pixels for which `pred` holds.
+double meanColumn(const e2e::Image& img, const std::function<bool(const e2e::Image::Pixel&)>& pred)
+{
+    double sum = 0.0;
+    int n = 0;
+    for (int y = 0; y < img.height; y++)
+        for (int x = 0; x < img.width; x++)
+            if (pred(img.at(x, y))) {
+                sum += x;
+                n++;
+            }
+    return n > 0 ? sum / n : -1.0;
+}
+
+TEST_F(CockpitPixels, SwingsThePictureRightOnATurnLeftAndShowsItAgainAfterTheTurnBack)
+{
+    const KeyRun& k = runs->keys;
+    ASSERT_EQ(k.turned.width, 640);
+    ASSERT_EQ(k.turnedBack.width, 640);
+    EXPECT_FALSE(k.turned == k.restA) << "the picture did not change after a turn";
+    // Turned 5 degrees to the left, the dial straight ahead moves right by about
+    // f / aspect * tan(5 degrees) * 320 = 25 pixels.
+    const double before = meanColumn(k.restA, dialGrey), after = meanColumn(k.turned, dialGrey);
+    EXPECT_NEAR(after - before, 25.0, 3.0) << "dial at column " << before << ", then " << after;
+    EXPECT_TRUE(k.turnedBack == k.restA) << "the picture after turning back is not the first one";
+}
+
 TEST_F(CockpitPixels, ShowsTheDialLargerAfterMovingForward)
 {
     ASSERT_EQ(runs->keys.forward.width, 640);
@@ -630,6 +682,7 @@ struct Prelude {
     int ticks = 0;             // views rebuilt by the timer
     int reshapes = 0;          // viewport, projection and view set by reshape
     std::vector<GlCall> looks; // the glTranslated of every view set, in order
+    std::vector<GlCall> turns; // the glMultMatrixf of every view set, in order
     std::vector<GlCall> viewports;
     std::vector<GlCall> projections;
     std::string stray; // the first call that belongs to neither
@@ -648,6 +701,7 @@ Prelude cutPrelude(const std::vector<GlCall>& calls, std::size_t from)
         if (is(i, "glMatrixMode", "mode", "GL_MODELVIEW") && is(i + 1, "glLoadIdentity")
             && is(i + 2, "glMultMatrixf") && is(i + 3, "glTranslated")) {
             p.ticks++;
+            p.turns.push_back(calls[i + 2]);
             p.looks.push_back(calls[i + 3]);
             i += 4;
         } else if (is(i, "glViewport") && is(i + 1, "glMatrixMode", "mode", "GL_PROJECTION")
@@ -658,6 +712,7 @@ Prelude cutPrelude(const std::vector<GlCall>& calls, std::size_t from)
             p.reshapes++;
             p.viewports.push_back(calls[i]);
             p.projections.push_back(calls[i + 3]);
+            p.turns.push_back(calls[i + 6]);
             p.looks.push_back(calls[i + 7]);
             i += 8;
         } else {
@@ -774,22 +829,79 @@ TEST_F(CockpitTrace, RebuildsTheViewFromTheCameraAtEveryTimerTick)
         EXPECT_LE(p.ticks, 1) << "frame " << frame.first;
         if (p.ticks == 0)
             framesWithoutTick++;
-        // Every view looks from the camera along -z: no turn, just the eye moved to the
-        // origin.
+        // Every view moves the eye to the origin; the run moves it only forward, along z.
         for (const GlCall& look : p.looks) {
             EXPECT_EQ(look.num("y"), -1.0) << look.text();
             EXPECT_EQ(look.num("x"), 0.0) << look.text();
         }
     }
-    // The frames that no tick asked for: the key press and the two resizes.
-    EXPECT_LE(framesWithoutTick, 5);
-    EXPECT_GE(trace.frameCount - 1 - framesWithoutTick, trace.frameCount * 3 / 4);
+    // The frames that no tick asked for: one for each of the 37 key presses, and the
+    // two resizes.
+    EXPECT_LE(framesWithoutTick, 37 + 4);
+}
+
+// Every view the trace sets, in order, with the frame it was set before.
+struct View {
+    int frame;
+    GlCall turn; // gluLookAt's rotation, as glMultMatrixf
+    GlCall look; // gluLookAt's move of the eye to the origin, as glTranslated
+};
+std::vector<View> viewsOf(const e2e::Trace& trace)
+{
+    std::vector<View> views;
+    for (const auto& frame : trace.frames) {
+        const Prelude p =
+            cutPrelude(e2e::callsBeforeClear(frame.second), frame.first == 1 ? kOneTimeCalls : 0);
+        for (std::size_t i = 0; i < p.looks.size(); i++)
+            views.push_back({frame.first, p.turns[i], p.looks[i]});
+    }
+    return views;
+}
+
+TEST_F(CockpitTrace, LooksTowardsMinusXAfterAQuarterTurnLeftAndExactlyAsBeforeAfterTheTurnBack)
+{
+    const std::vector<View> views = viewsOf(runs->traced.trace);
+    ASSERT_GE(views.size(), 10u);
+    // gluLookAt's rotation has minus the viewing direction in its third column: (0, 0, 1)
+    // looking towards -z, (1, 0, 0) looking towards -x.
+    auto facing = [](const View& v, double x, double z) {
+        const std::vector<double> m = v.turn.numbers("m");
+        return m.size() == 16 && std::fabs(m[2] - x) < 1e-6 && std::fabs(m[6]) < 1e-6
+            && std::fabs(m[10] - z) < 1e-6;
+    };
+    ASSERT_TRUE(facing(views.front(), 0.0, 1.0)) << views.front().turn.text();
+    std::size_t quarter = 0;
+    while (quarter < views.size() && !facing(views[quarter], 1.0, 0.0))
+        quarter++;
+    ASSERT_LT(quarter, views.size()) << "no view looks towards -x";
+    // The eye stays where it was through the turns.
+    EXPECT_EQ(views[quarter].look.text().substr(views[quarter].look.text().find(' ')),
+              views[quarter - 1].look.text().substr(views[quarter - 1].look.text().find(' ')));
+    // Back on the first heading, every call of the view is the one before the turns, to
+    // the last printed digit: the view straight after the forward step.
+    std::size_t before = quarter;
+    while (before > 0 && !facing(views[before - 1], 0.0, 1.0))
+        before--;
+    ASSERT_GT(before, 0u);
+    auto bare = [](const GlCall& c) { return c.text().substr(c.text().find(' ')); };
+    const View& straight = views[before - 1];
+    int backAgain = 0;
+    for (std::size_t i = quarter; i < views.size(); i++)
+        if (facing(views[i], 0.0, 1.0)) {
+            backAgain++;
+            EXPECT_EQ(bare(views[i].turn), bare(straight.turn)) << "frame " << views[i].frame;
+            EXPECT_EQ(bare(views[i].look), bare(straight.look)) << "frame " << views[i].frame;
+        }
+    EXPECT_GE(backAgain, 5) << "views on the first heading after the turn back";
 }
 
 TEST_F(CockpitTrace, FollowsAMoveForwardAtTheNextTick)
 {
     const e2e::Trace& trace = runs->traced.trace;
-    EXPECT_EQ(runs->traced.output, "u pressed -> SpeedUp\n(0,1,8.8)\n");
+    std::string turns;
+    for (int i = 0; i < 36; i++)
+        turns += "(0,1,8.8)\n";
+    EXPECT_EQ(runs->traced.output, "u pressed -> SpeedUp\n(0,1,8.8)\n" + turns);
     struct Tick {
         int frame;
         GlCall look;

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <iostream>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -21,6 +22,8 @@ void resetCamera()
     camera = Vector3D(-0.0, 1.0, 8.9);
     LookAt_vector = Vector3D(0.0, 1.0, 0.0);
     LookUp_vector = Vector3D(0.0, 1.0, 0.0);
+    unturnedLookAt = Vector3D(0.0, 1.0, 0.0);
+    heading = 0;
 }
 
 // Sends standard output to a string for as long as it lives.
@@ -46,6 +49,36 @@ std::string printedFor(unsigned char key)
 bool sameBits(double a, double b)
 {
     return a == b && std::signbit(a) == std::signbit(b);
+}
+
+bool sameBits(const Vector3D& a, const Vector3D& b)
+{
+    return sameBits(a.m_x, b.m_x) && sameBits(a.m_y, b.m_y) && sameBits(a.m_z, b.m_z);
+}
+
+std::string show(const Vector3D& v)
+{
+    std::ostringstream s;
+    s.precision(17);
+    s << "(" << v.m_x << ", " << v.m_y << ", " << v.m_z << ")";
+    return s.str();
+}
+
+// What `keys` print, one after the other, from where the camera is.
+std::string printedFor(const std::string& keys)
+{
+    std::string text;
+    for (char key : keys)
+        text += printedFor(static_cast<unsigned char>(key));
+    return text;
+}
+
+// The heading of the view in degrees, counter-clockwise seen from above from -z: 90 is
+// towards -x.
+double viewDegrees()
+{
+    const Vector3D d = LookAt_vector - camera;
+    return std::atan2(-d.m_x, -d.m_z) * 180.0 / kPi;
 }
 
 class CockpitCamera : public ::testing::Test
@@ -204,15 +237,61 @@ TEST_F(CockpitCamera, KeepsCameraMinusLookAtAtZeroZeroEightPointNineWhateverTheM
         }
 }
 
-TEST_F(CockpitCamera, TurningLeftOrRightChangesNothing)
+TEST_F(CockpitCamera, TurnsTheViewFiveDegreesAPressAboutTheVerticalThroughTheEye)
 {
-    turnLeft();
-    turnRight();
-    EXPECT_TRUE(sameBits(camera.m_x, -0.0));
-    EXPECT_EQ(camera.m_y, 1.0);
-    EXPECT_EQ(camera.m_z, 8.9);
-    EXPECT_TRUE(LookAt_vector == Vector3D(0.0, 1.0, 0.0));
+    const Vector3D eye = camera;
+    for (int press = 1; press <= 72; press++) {
+        turnLeft();
+        // The eye stays put to the bit; the look-at point keeps its height and distance.
+        ASSERT_TRUE(sameBits(camera, eye)) << "press " << press;
+        EXPECT_EQ(LookAt_vector.m_y, 1.0) << "press " << press;
+        EXPECT_NEAR((LookAt_vector - camera).Norm(), 8.9, 1e-12) << "press " << press;
+        const double want = std::remainder(5.0 * press, 360.0);
+        EXPECT_NEAR(std::remainder(viewDegrees() - want, 360.0), 0.0, 1e-9) << "press " << press;
+    }
+    // A full circle is the start again, bit for bit.
+    EXPECT_EQ(heading, 0);
+    EXPECT_TRUE(sameBits(LookAt_vector, Vector3D(0.0, 1.0, 0.0))) << show(LookAt_vector);
+    for (int press = 1; press <= 18; press++)
+        turnRight();
+    EXPECT_NEAR(viewDegrees(), -90.0, 1e-9) << "a quarter turn right looks towards +x";
+    EXPECT_TRUE(sameBits(camera, eye));
     EXPECT_TRUE(LookUp_vector == Vector3D(0.0, 1.0, 0.0));
+}
+
+TEST_F(CockpitCamera, FliesWhereItLooksAndKeepsItsDistanceToTheLookAtPoint)
+{
+    for (int i = 0; i < 9; i++)
+        turnLeft(); // 45 degrees to the left
+    for (int i = 0; i < 10; i++)
+        moveForward();
+    const double d = 1.0 / std::sqrt(2.0);
+    EXPECT_NEAR(camera.m_x, -d, 1e-12);
+    EXPECT_NEAR(camera.m_z, 8.9 - d, 1e-12);
+    EXPECT_EQ(camera.m_y, 1.0);
+    moveUp();
+    EXPECT_NEAR(camera.m_y, 1.1, 1e-15);
+    EXPECT_NEAR(LookAt_vector.m_y, 1.1, 1e-15);
+    EXPECT_NEAR((LookAt_vector - camera).Norm(), 8.9, 1e-12);
+    EXPECT_NEAR(viewDegrees(), 45.0, 1e-9);
+}
+
+TEST_F(CockpitCamera, StepsForwardWithTheSameBitsAsATenthTowardsMinusZWhileUnturned)
+{
+    // At heading 0 the unit look direction is exactly (0, 0, -1), so a step along it is
+    // the plain (0, 0, -0.1) that the model takes, whatever moves came before.
+    std::mt19937 random(7);
+    const char keys[] = {'5', '5', '5', '8', '2', 'x'};
+    cockpit_model::Camera model;
+    for (int i = 0; i < 5000; i++) {
+        const unsigned char key = keys[random() % sizeof keys];
+        printedFor(key);
+        cockpit_model::linesForKey(key, model);
+        ASSERT_TRUE(sameBits(camera, Vector3D(model.x, model.y, model.z)))
+            << "after key " << i << ": " << show(camera);
+        ASSERT_TRUE(sameBits(LookAt_vector, Vector3D(model.aheadX, model.aheadY, model.aheadZ)))
+            << "after key " << i << ": " << show(LookAt_vector);
+    }
 }
 
 // ---- Flight keys ----------------------------------------------------------------------------
@@ -229,16 +308,51 @@ TEST_F(CockpitKeys, MoveDownAfterTheMessageOfTwoButForwardBeforeTheMessageOfFive
     EXPECT_EQ(printedFor('5'), "u pressed -> SpeedUp\n(0,1,8.8)\n");
 }
 
-TEST_F(CockpitKeys, PrintTheTurningMessagesOfFourAndSixAndLeaveTheCamera)
+TEST_F(CockpitKeys, PrintTheTurningMessagesOfFourAndSixThenTurnWithoutMovingTheCamera)
 {
     EXPECT_EQ(printedFor('4'), "4 pressed -> turning left\n(-0,1,8.9)\n");
+    EXPECT_EQ(heading, 1);
     EXPECT_EQ(printedFor('6'), "6 pressed -> turning right\n(-0,1,8.9)\n");
+    EXPECT_EQ(heading, 0);
 }
 
-TEST_F(CockpitKeys, PrintOnlyTheCameraForAAndDAndForUpperCaseAAndD)
+TEST_F(CockpitKeys, TurnWithAAndDPrintingOnlyTheCameraAndLeaveUpperCaseAAndDAlone)
 {
-    for (unsigned char key : {'a', 'd', 'A', 'D'})
+    EXPECT_EQ(printedFor('a'), "(-0,1,8.9)\n");
+    EXPECT_EQ(heading, 1);
+    EXPECT_EQ(printedFor('d'), "(-0,1,8.9)\n");
+    EXPECT_EQ(printedFor('d'), "(-0,1,8.9)\n");
+    EXPECT_EQ(heading, -1);
+    for (unsigned char key : {'A', 'D'})
         EXPECT_EQ(printedFor(key), "(-0,1,8.9)\n") << "key " << key;
+    EXPECT_EQ(heading, -1);
+}
+
+TEST_F(CockpitKeys, FlyAQuarterTurnLeftOrRightWhereTheyLook)
+{
+    const std::string tenFives = printedFor("5555555555");
+    EXPECT_EQ(tenFives.substr(tenFives.rfind("u pressed")), "u pressed -> SpeedUp\n(0,1,7.9)\n");
+    resetCamera();
+    const std::string left = printedFor(std::string(18, 'a') + "5555555555");
+    EXPECT_EQ(left.substr(left.rfind("u pressed")), "u pressed -> SpeedUp\n(-1,1,8.9)\n");
+    resetCamera();
+    const std::string right = printedFor(std::string(18, 'd') + "5555555555");
+    EXPECT_EQ(right.substr(right.rfind("u pressed")), "u pressed -> SpeedUp\n(1,1,8.9)\n");
+}
+
+TEST_F(CockpitKeys, PrintAndLookExactlyAsBeforeOnceBackOnAHeadingTheyHad)
+{
+    const std::string keys = "5555582555855";
+    const std::string straight = printedFor(keys);
+    const Vector3D eye = camera, look = LookAt_vector;
+    for (const std::string& turns : {std::string("ad"), std::string("da"), std::string(72, 'a'),
+                                     std::string(72, 'd'), std::string("a46d")}) {
+        resetCamera();
+        const std::string turned = printedFor(turns);
+        EXPECT_EQ(printedFor(keys), straight) << "after " << turns;
+        EXPECT_TRUE(sameBits(camera, eye)) << "after " << turns << ": " << show(camera);
+        EXPECT_TRUE(sameBits(LookAt_vector, look)) << "after " << turns << ": " << show(look);
+    }
 }
 
 TEST_F(CockpitKeys, MoveUpWithEightAndPrintNoMessage)
