@@ -4,8 +4,8 @@
 #   bash scripts/pictures.sh
 #
 # Builds first if needed, then writes docs/swingride.png (the ride after two seconds),
-# docs/swingride-turn.gif (one full turn) and docs/cockpit.png (the cockpit after two
-# presses of "8").
+# docs/swingride-turn.gif (one full turn), docs/cockpit.png (the cockpit after two
+# presses of "8") and docs/cockpit-turned.png (then six presses of "a": 30 degrees left).
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
@@ -16,5 +16,6 @@ mkdir -p "$ROOT/docs"
 GIF_CROP=360x300+140+30 "$ROOT/scripts/capture.sh" swingride 1 "$ROOT/docs/swingride-turn.gif"
 if [ -x "$BUILD_DIR/cockpit/cockpit" ]; then
     "$ROOT/scripts/capture.sh" cockpit 1 "$ROOT/docs/cockpit.png" 8 8
+    "$ROOT/scripts/capture.sh" cockpit 1 "$ROOT/docs/cockpit-turned.png" 8 8 a a a a a a
 fi
 ls -l "$ROOT/docs"
