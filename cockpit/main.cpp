@@ -14,7 +14,7 @@
 //   a, d    turn left / right, which changes nothing
 //   Escape  end the program (status 0, prints nothing)
 //   Any other key only prints the camera position.
-#include <GL/freeglut.h>
+#include "gl_headers.h"
 
 #include "cockpit.h"
 #include "draw_axis.h"
