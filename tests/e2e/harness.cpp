@@ -2,6 +2,7 @@
 // end-to-end tests.
 #include "harness.h"
 
+#include <X11/Xlib.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -40,6 +41,18 @@ std::string readFile(const std::string& path)
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+bool waitUntil(const std::function<bool()>& condition, double seconds)
+{
+    const auto start = Clock::now();
+    for (;;) {
+        if (condition())
+            return true;
+        if (secondsSince(start) >= seconds)
+            return false;
+        sleepMs(50);
+    }
 }
 
 namespace {
@@ -405,6 +418,24 @@ Image screenshot(const std::string& display, const std::string& windowId,
     if (r.status != 0)
         throw std::runtime_error("screenshot failed: " + command);
     return parsePpm(r.out);
+}
+
+void closeWindow(const std::string& display, const std::string& windowId)
+{
+    Display* x = XOpenDisplay(display.c_str());
+    if (x == nullptr)
+        throw std::runtime_error("cannot open display " + display);
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = std::strtoul(windowId.c_str(), nullptr, 0);
+    event.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(x, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    const Status sent = XSendEvent(x, event.xclient.window, False, NoEventMask, &event);
+    XCloseDisplay(x); // flushes the request
+    if (sent == 0)
+        throw std::runtime_error("cannot send WM_DELETE_WINDOW to window " + windowId);
 }
 
 void sendKey(const std::string& display, const std::string& windowId, const std::string& key)

@@ -24,6 +24,10 @@ void sleepMs(int ms);
 /// The whole content of the file at `path`; empty when it cannot be read.
 std::string readFile(const std::string& path);
 
+/// Checks `condition` every 50 ms until it holds or `seconds` have passed; returns whether
+/// it held. For waiting on an event that shows only from outside (a file, a picture).
+bool waitUntil(const std::function<bool()>& condition, double seconds);
+
 /// Output and exit status of a shell command.
 struct CommandResult {
     int status = -1; // exit status, or 128 + signal number
@@ -110,6 +114,10 @@ struct Image {
 /// `savePath` (when given) and returns its pixels.
 Image screenshot(const std::string& display, const std::string& windowId,
                  const std::string& savePath = "");
+
+/// Asks the window to close as a window manager's close button does: sends it the
+/// WM_DELETE_WINDOW message of the WM_PROTOCOLS protocol with Xlib.
+void closeWindow(const std::string& display, const std::string& windowId);
 
 /// Sends a key to the window with xdotool (a keysym name such as "5" or "Escape").
 void sendKey(const std::string& display, const std::string& windowId, const std::string& key);
