@@ -2,7 +2,7 @@
 // the dial.
 #include "cockpit.h"
 
-#include <GL/gl.h>
+#include "gl_headers.h"
 
 #include <cstdlib>
 #include <iostream>

@@ -16,7 +16,7 @@
 //   Any other key only prints the camera position.
 // A turn swings the view about the vertical line through the eye; 72 turns make a full
 // circle, and coming back to a heading gives exactly the view the cockpit had there.
-#include <GL/freeglut.h>
+#include "gl_headers.h"
 
 #include "cockpit.h"
 #include "draw_axis.h"

@@ -1,7 +1,7 @@
 // draw_axis.cpp: the world axes, drawn in immediate mode in world coordinates.
 #include "draw_axis.h"
 
-#include <GL/gl.h>
+#include "gl_headers.h"
 
 #include "vector3d.h"
 

@@ -1,7 +1,7 @@
 // glut_startup.cpp: a clear message and a non-zero exit when GLUT cannot start.
 #include "glut_startup.h"
 
-#include <GL/freeglut.h>
+#include "gl_headers.h"
 
 #include <cstdarg>
 #include <cstdio>

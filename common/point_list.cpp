@@ -1,7 +1,7 @@
 // point_list.cpp: building and moving point lists with a loaded matrix.
 #include "point_list.h"
 
-#include <GL/gl.h>
+#include "gl_headers.h"
 
 #include <cstddef>
 

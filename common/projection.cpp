@@ -1,7 +1,7 @@
 // projection.cpp: viewport and perspective for a window of a given size.
 #include "projection.h"
 
-#include <GL/glu.h>
+#include "gl_headers.h"
 
 void setViewportAndProjection(GLsizei width, GLsizei height)
 {

@@ -2,7 +2,7 @@
 #ifndef COMMON_PROJECTION_H
 #define COMMON_PROJECTION_H
 
-#include <GL/gl.h>
+#include "gl_headers.h"
 
 /// Sets the viewport to the whole window and an 80-degree vertical perspective with the
 /// window's aspect ratio (computed in single precision), near plane 0.1f and far plane

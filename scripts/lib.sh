@@ -23,8 +23,71 @@ BENCH_PACKAGES=(libbenchmark-dev libglm-dev libeigen3-dev valgrind binutils proc
 # Packages for the format and static checks (lint.sh).
 LINT_PACKAGES=(clang-format clang-tidy git python3)
 
-# Installs those of the given Debian packages that are not installed yet.
+# Packages to build for and run on other platforms (cross.sh): the MinGW-w64 compilers
+# with POSIX threads, Wine, GoogleTest's sources and dpkg-source for freeglut's source
+# package; the aarch64 cross compiler, its binutils and qemu-user.
+CROSS_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine64
+                        googletest dpkg-dev)
+CROSS_ARM64_PACKAGES=(g++-aarch64-linux-gnu binutils-aarch64-linux-gnu qemu-user googletest)
+
+# The same packages' names on Fedora (dnf) and Arch Linux (pacman), printed where apt is
+# not there to install them. A name missing here is printed as Debian's.
+declare -A FEDORA_NAMES=(
+    [cmake]=cmake [make]=make [g++]=gcc-c++ [libgl-dev]=mesa-libGL-devel
+    [libglu1-mesa-dev]=mesa-libGLU-devel [freeglut3-dev]=freeglut-devel
+    [xvfb]=xorg-x11-server-Xvfb [xauth]=xorg-x11-xauth [x11-utils]="xdpyinfo xwininfo"
+    [xdotool]=xdotool [imagemagick]=ImageMagick [libgl1-mesa-dri]=mesa-dri-drivers
+    [libgtest-dev]=gtest-devel [libeigen3-dev]=eigen3-devel [apitrace]=apitrace
+    [binutils]=binutils [pkg-config]=pkgconf-pkg-config [valgrind]=valgrind
+    [libx11-dev]=libX11-devel
+)
+declare -A ARCH_NAMES=(
+    [cmake]=cmake [make]=make [g++]=gcc [libgl-dev]=mesa [libglu1-mesa-dev]=glu
+    [freeglut3-dev]=freeglut [xvfb]=xorg-server-xvfb [xauth]=xorg-xauth
+    [x11-utils]="xorg-xdpyinfo xorg-xwininfo" [xdotool]=xdotool [imagemagick]=imagemagick
+    [libgl1-mesa-dri]=mesa [libgtest-dev]=gtest [libeigen3-dev]=eigen [apitrace]=apitrace
+    [binutils]=binutils [pkg-config]=pkgconf [valgrind]=valgrind [libx11-dev]=libx11
+)
+
+# Prints the names in the table named by the first argument (FEDORA_NAMES or ARCH_NAMES)
+# of the Debian packages that follow, each once, on one line.
+other_names() {
+    local -n table=$1
+    shift
+    local pkg name out=()
+    for pkg in "$@"; do
+        for name in ${table[$pkg]:-$pkg}; do
+            [[ " ${out[*]} " == *" $name "* ]] || out+=("$name")
+        done
+    done
+    echo "${out[*]}"
+}
+
+# Runs a command as root: directly when root, through sudo otherwise.
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then
+        "$@"
+    elif command -v sudo >/dev/null; then
+        sudo "$@"
+    else
+        echo "error: run as root or install sudo to run: $*" >&2
+        exit 1
+    fi
+}
+
+# Installs those of the given Debian packages that are not installed yet. Without apt
+# (Fedora, Arch, ...) it installs nothing: it prints what to install there and goes on,
+# and the build says what is still missing.
 install_missing() {
+    if ! command -v apt-get >/dev/null || ! command -v dpkg-query >/dev/null; then
+        {
+            echo "apt-get is not available, so nothing is installed. This step needs:"
+            echo "  Fedora: sudo dnf install $(other_names FEDORA_NAMES "$@")"
+            echo "  Arch:   sudo pacman -S --needed $(other_names ARCH_NAMES "$@")"
+            echo "  Debian or Ubuntu: $*"
+        } >&2
+        return 0
+    fi
     local missing=() pkg
     for pkg in "$@"; do
         if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
@@ -32,14 +95,9 @@ install_missing() {
         fi
     done
     [ ${#missing[@]} -eq 0 ] && return 0
-    local sudo=()
-    if [ "$(id -u)" -ne 0 ]; then
-        command -v sudo >/dev/null || { echo "error: run as root or install sudo to install: ${missing[*]}" >&2; exit 1; }
-        sudo=(sudo)
-    fi
     echo "Installing: ${missing[*]}"
-    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
-    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
 # Configures and builds into $BUILD_DIR (Release unless BUILD_TYPE says otherwise): the

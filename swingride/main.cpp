@@ -5,7 +5,7 @@
 // frame turns the ropes and baskets by one degree about the vertical axis, and once
 // per full turn the baskets take a new random colour. The world axes are drawn in red
 // (X), green (Y) and blue (Z). The program takes no input; close the window to end it.
-#include <GL/freeglut.h>
+#include "gl_headers.h"
 
 #include <cstdlib>
 

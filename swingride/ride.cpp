@@ -1,7 +1,7 @@
 // ride.cpp: geometry, drawing and animation of the swing ride.
 #include "ride.h"
 
-#include <GL/gl.h>
+#include "gl_headers.h"
 
 #include <cstdlib>
 

@@ -27,11 +27,21 @@ std::string Literally(const std::string& text)
     return out;
 }
 
+#if defined(__GLIBC__)
 // glibc's assert prints "<program>: <file>:<line>: <function>: Assertion `<condition>' failed."
 std::string AssertionFailure(const std::string& function, const std::string& condition)
 {
     return Literally(function) + ": Assertion `" + Literally(condition) + "' failed";
 }
+#else
+// Other C libraries' assert prints the condition, the file and the line in words of its
+// own ("Assertion failed: <condition>, file <file>, line <line>" on Windows), but no
+// function text: VECMATH_ASSERT can hand that to glibc's assert only.
+std::string AssertionFailure(const std::string& /*function*/, const std::string& condition)
+{
+    return Literally(condition);
+}
+#endif
 
 const std::string kVectorIndex =
     AssertionFailure("double& Vector3D::operator[](int)", "i >= 0 && i < 3");

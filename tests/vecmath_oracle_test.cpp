@@ -21,6 +21,8 @@ namespace {
 
 constexpr int kOracleSamples = 5000;
 constexpr double kU = 0x1p-53; // unit roundoff of double
+// Not M_PI: that is POSIX, and strict C++17 builds on Windows do not define it.
+constexpr double kPi = 3.14159265358979323846;
 
 using Mat = Eigen::Matrix4d;
 
@@ -176,7 +178,7 @@ TEST_F(Oracle, RotationsAboutAnArbitraryAxis)
 {
     Worst rodrigues{"Rodrigues matrix"}, about{"loadRotate vs T R T^-1"};
     Worst orthogonal{"R^T R - I"};
-    std::uniform_real_distribution<double> angle(-2 * M_PI, 2 * M_PI);
+    std::uniform_real_distribution<double> angle(-2 * kPi, 2 * kPi);
     for (int i = 0; i < kOracleSamples; ++i) {
         const Eigen::Vector3d axis = Direction() * std::pow(10.0, 3 * unit(rng));
         const Eigen::Vector3d point(10 * unit(rng), 10 * unit(rng), 10 * unit(rng));

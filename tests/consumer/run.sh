@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs the library from SOURCE_DIR into a scratch prefix, then builds and runs the
-# consumer program against it twice: as a CMake project with find_package(vecmath CONFIG)
-# and as a plain compiler command with pkg-config's flags. Then installs the whole
-# project from BUILD_DIR and checks that the programs are installed with the library.
+# Installs the library from SOURCE_DIR into a scratch prefix (headers, archive, CMake and
+# pkg-config files, the licence), then builds and runs the consumer program against it
+# twice: as a CMake project with find_package(vecmath CONFIG) and as a plain compiler
+# command with pkg-config's flags. Then installs the whole project from BUILD_DIR and
+# checks that the programs are installed with the library.
 #
 # Usage: run.sh SOURCE_DIR WORK_DIR BUILD_DIR
 set -euo pipefail
@@ -20,9 +21,10 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 for f in include/vecmath/vector3d.h include/vecmath/vector4d.h include/vecmath/matrix4x4.h \
          include/vecmath/vecmath_assert.h lib/libvecmath.a \
          lib/cmake/vecmath/vecmathConfig.cmake lib/cmake/vecmath/vecmathConfigVersion.cmake \
-         lib/pkgconfig/vecmath.pc; do
+         lib/pkgconfig/vecmath.pc share/doc/vecmath/LICENSE; do
     [[ -f "$prefix/$f" ]] || fail "$f is not installed"
 done
+cmp -s "$src/LICENSE" "$prefix/share/doc/vecmath/LICENSE" || fail "the installed LICENSE differs"
 
 echo "-- through find_package(vecmath CONFIG)"
 cmake -S "$here" -B "$work/app" -DCMAKE_PREFIX_PATH="$prefix" >/dev/null

@@ -1,22 +1,26 @@
 #!/usr/bin/env bash
-# Rebuilds the vecmath library and its unit tests with
+# Rebuilds the vecmath library, its unit tests and the digest tool with
 #     -O3 -march=x86-64-v3 -ffp-contract=fast
 # (flags that let the compiler fuse multiplies and adds), then
 #   1. runs the tests, whose bit-exact cases compare every result with a plain
-#      evaluation in the documented order, and
-#   2. checks with objdump that the library archive holds no fused multiply-add
+#      evaluation in the documented order,
+#   2. runs the digest tool, whose exact digest must be the recorded one, and
+#   3. checks with objdump that the library archive holds no fused multiply-add
 #      instruction, and does hold AVX code, so that the flags really reached it.
 #
-# Usage: run.sh BUILD_DIR [CXX_COMPILER]
+# Usage: run.sh BUILD_DIR EXACT_DIGEST [CXX_COMPILER]
 #   BUILD_DIR     where to configure and build (created if missing, reused if present)
+#   EXACT_DIGEST  the digest tool's exact digest, as recorded in tests/CMakeLists.txt
 #   CXX_COMPILER  the C++ compiler to use (default: CMake's choice)
 # CTest runs it as vecmath.BitExactUnderFmaFlags. Exits 77 (skipped) on a CPU without
 # FMA and AVX2, where the built tests could not run.
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-build=${1:?usage: run.sh BUILD_DIR [CXX_COMPILER]}
-compiler=${2:-}
+usage="usage: run.sh BUILD_DIR EXACT_DIGEST [CXX_COMPILER]"
+build=${1:?$usage}
+digest=${2:?$usage}
+compiler=${3:-}
 
 for flag in fma avx2; do
     if ! grep -qw "$flag" /proc/cpuinfo; then
@@ -36,6 +40,11 @@ cmake --build "$build" -j2
 # Both checks run, so that a failure reports everything that is wrong.
 status=0
 "$build/vecmath_fma_tests" --gtest_brief=1 || status=1
+exact=$("$build/vecmath_digest" | awk '$1 == "exact" { print $2 }')
+if [[ "$exact" != "$digest" ]]; then
+    echo "FAIL: the digest tool's exact digest is '$exact' under these flags, not $digest."
+    status=1
+fi
 
 archive="$build/vecmath/libvecmath.a"
 disassembly=$(objdump -d "$archive")

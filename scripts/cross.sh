@@ -1,0 +1,431 @@
+#!/usr/bin/env bash
+# cross.sh: builds the project for another platform on Debian 12 (x86-64) and proves it
+# there, as CI does after the test command.
+#
+#   bash scripts/cross.sh windows   # MinGW-w64 build; its tests and programs under Wine
+#   bash scripts/cross.sh arm64     # aarch64 build; its tests under qemu-user
+#
+# windows  Builds freeglut (static, from Debian's source package, fetched with
+#          `apt-get source freeglut` after adding a deb-src entry for the configured
+#          Debian suites if apt has none) and GoogleTest (from /usr/src/googletest) for
+#          MinGW-w64, then the library, its unit tests, the programs' scene tests, the
+#          digest tool and both programs as .exe files (cmake/mingw-w64-x86_64.cmake).
+#          Runs the tests under wine64 in a Wine prefix of its own, then, from a Linux
+#          build beside it, the end-to-end test of both Windows programs under Wine on a
+#          virtual X server (tests/wine_e2e_test.cpp).
+# arm64    Builds GoogleTest, then the library, its unit tests and the digest tool with
+#          aarch64-linux-gnu-g++ (cmake/aarch64-linux-gnu.cmake), runs the tests under
+#          qemu-aarch64, and checks with objdump that the library's code has no fused
+#          multiply-add instruction.
+# Both run the digest tool on the target and natively (x86-64 Linux, with glibc choosing
+# its FMA code or not), print both digests of each, and fail unless the exact digests
+# agree. Each step prints the seconds it took.
+#
+# The builds go to build-cross/ (or $CROSS_DIR), with the Wine prefix, which is kept once
+# it is complete. freeglut's sources and the builds of freeglut and GoogleTest go to a
+# cache that fresh clones share, ~/.cache/vecmath-cross/ (or $VECMATH_CROSS_CACHE): they
+# are built once and kept while their sources, the toolchain file and the compiler stay
+# the same.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+
+CROSS_DIR="${CROSS_DIR:-$ROOT/build-cross}"
+CROSS_CACHE="${VECMATH_CROSS_CACHE:-${XDG_CACHE_HOME:-${HOME:-$CROSS_DIR}/.cache}/vecmath-cross}"
+WINE_PREFIX_DIR="$CROSS_DIR/wine-prefix"
+# Debian 12 puts wine64 and wineserver in /usr/lib/wine; other systems on the PATH.
+WINE64=$(command -v wine64 || echo /usr/lib/wine/wine64)
+WINESERVER=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+
+die() {
+    echo "cross.sh: $*" >&2
+    exit 1
+}
+
+step_start=$SECONDS
+# Prints how long the step that ended took, and starts the next.
+step_done() {
+    echo "cross.sh: $1 ($((SECONDS - step_start)) s)"
+    step_start=$SECONDS
+}
+
+# ---- Debian source packages -------------------------------------------------------------
+
+# True when apt has a deb-src entry in ETC (/etc/apt): a one-line "deb-src" in
+# sources.list or sources.list.d/*.list, or a deb822 stanza in sources.list.d/*.sources
+# whose Types include deb-src and that is not switched off with "Enabled: no".
+deb_src_configured() {
+    local etc=$1 f
+    for f in "$etc/sources.list" "$etc"/sources.list.d/*.list; do
+        [ -f "$f" ] && grep -qE '^[[:space:]]*deb-src[[:space:]]' "$f" && return 0
+    done
+    for f in "$etc"/sources.list.d/*.sources; do
+        [ -f "$f" ] || continue
+        awk 'BEGIN { RS = ""; found = 1 }
+             /(^|\n)[Tt]ypes:[^\n]*deb-src/ && !/(^|\n)[Ee]nabled:[ \t]*no/ { found = 0 }
+             END { exit found }' "$f" && return 0
+    done
+    return 1
+}
+
+# Prints deb-src entries for the binary entries of ETC whose suite is CODENAME or one of
+# its own (CODENAME-updates, CODENAME-security, ...): one-line entries as one-line
+# "deb-src" entries, then "---", then deb822 stanzas with "Types: deb-src".
+deb_src_entries() {
+    local etc=$1 codename=$2 f
+    for f in "$etc/sources.list" "$etc"/sources.list.d/*.list; do
+        [ -f "$f" ] || continue
+        awk -v c="$codename" '
+            $1 == "deb" {
+                i = 2
+                if ($i ~ /^\[/) { while ($i !~ /\]$/) i++; i++ }
+                suite = $(i + 1)
+                if (suite == c || index(suite, c "-") == 1) { sub(/^[ \t]*deb/, "deb-src"); print }
+            }' "$f"
+    done
+    echo "---"
+    for f in "$etc"/sources.list.d/*.sources; do
+        [ -f "$f" ] || continue
+        awk -v c="$codename" 'BEGIN { RS = ""; ORS = "\n\n" }
+            {
+                n = split($0, lines, "\n"); types = ""; suites = ""; enabled = "yes"; out = ""
+                for (i = 1; i <= n; i++) {
+                    if (lines[i] ~ /^#/) continue
+                    if (tolower(lines[i]) ~ /^types:/) { types = lines[i]; lines[i] = "Types: deb-src" }
+                    if (tolower(lines[i]) ~ /^suites:/) suites = lines[i]
+                    if (tolower(lines[i]) ~ /^enabled:[ \t]*no/) enabled = "no"
+                    out = out lines[i] "\n"
+                }
+                ours = 0
+                m = split(suites, words, /[ \t]+/)
+                for (j = 2; j <= m; j++) if (words[j] == c || index(words[j], c "-") == 1) ours = 1
+                if (types ~ /[ \t]deb([ \t]|$)/ && enabled == "yes" && ours) printf "%s\n", out
+            }' "$f"
+    done
+}
+
+# Makes `apt-get source` work: adds deb-src entries for the configured Debian suites when
+# apt has none, and updates the lists.
+ensure_deb_src() {
+    local etc=/etc/apt codename entries lines stanzas
+    deb_src_configured "$etc" && return 0
+    codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+    [ -n "$codename" ] || die "cannot tell this system's Debian suite from /etc/os-release"
+    entries=$(deb_src_entries "$etc" "$codename")
+    lines=$(sed -n '/^---$/q;p' <<<"$entries")
+    stanzas=$(sed -n '/^---$/,$p' <<<"$entries" | tail -n +2)
+    [ -n "$lines$stanzas" ] || die "apt has no entry for the suite $codename to take sources from"
+    echo "cross.sh: adding deb-src entries for $codename to $etc/sources.list.d/"
+    if [ -n "$lines" ]; then
+        printf '%s\n' "$lines" | as_root tee "$etc/sources.list.d/vecmath-deb-src.list" >/dev/null
+    fi
+    if [ -n "$stanzas" ]; then
+        printf '%s\n' "$stanzas" | as_root tee "$etc/sources.list.d/vecmath-deb-src.sources" >/dev/null
+    fi
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+}
+
+# Unpacks Debian's source package of freeglut into $CROSS_CACHE/src/ (once) and prints the
+# path of its tree.
+freeglut_source() {
+    local src="$CROSS_CACHE/src"
+    local tree
+    tree=$(find "$src" -maxdepth 1 -type d -name 'freeglut-*' 2>/dev/null | sort | tail -n 1)
+    if [ -z "$tree" ] || [ ! -f "$tree/CMakeLists.txt" ]; then
+        ensure_deb_src >&2 # this function prints only the path on standard output
+        rm -rf "$src"
+        mkdir -p "$src"
+        (cd "$src" && apt-get source -qq freeglut >/dev/null 2>&1) ||
+            (cd "$src" && apt-get source freeglut) >&2 ||
+            die "apt-get source freeglut failed"
+        tree=$(find "$src" -maxdepth 1 -type d -name 'freeglut-*' | sort | tail -n 1)
+    fi
+    [ -f "$tree/CMakeLists.txt" ] || die "no freeglut source tree in $src"
+    echo "$tree"
+}
+
+# ---- Dependencies built with the target's compiler ----------------------------------------
+
+# Builds the CMake project in SOURCE with TOOLCHAIN (whose C++ compiler is COMPILER) and
+# installs it into PREFIX, unless the stamp there says that it was built from the same
+# sources, toolchain file and compiler. NAME names it in messages and stamps; further
+# arguments go to CMake.
+build_dependency() {
+    local name=$1 source=$2 toolchain=$3 compiler=$4 prefix=$5
+    shift 5
+    local stamp want
+    want="$name $(find "$source" -type f -printf '%s %T@ %P\n' | sort | cksum)"
+    want+=" $(cksum <"$toolchain") $("$compiler" --version | head -n 1) $*"
+    stamp="$prefix/.stamp-$name"
+    if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$want" ]; then
+        echo "cross.sh: $name: kept from an earlier run"
+        return 0
+    fi
+    local build="$CROSS_CACHE/deps-build/$(basename "$prefix")-$name"
+    rm -rf "$build"
+    mkdir -p "$CROSS_CACHE/deps-build" "$prefix"
+    if ! { cmake -S "$source" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+                 -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" "$@" &&
+           cmake --build "$build" -j 2 &&
+           cmake --install "$build"; } >"$build.log" 2>&1; then
+        cat "$build.log" >&2
+        die "building $name failed"
+    fi
+    echo "$want" >"$stamp"
+    rm -rf "$build"
+}
+
+# Runs the command in the arguments while holding the cache's lock for TARGET (the first
+# argument): one run at a time builds a target's dependencies in the cache.
+with_cache_lock() {
+    local target=$1
+    shift
+    mkdir -p "$CROSS_CACHE"
+    (
+        flock 9
+        "$@"
+    ) 9>"$CROSS_CACHE/lock-$target"
+}
+
+# Builds the configured build in DIR (WHAT names it); fails with the log when the build
+# fails or the compiler warns.
+build_checked() {
+    local dir=$1 what=$2
+    if ! cmake --build "$dir" -j 2 >"$dir/build.log" 2>&1; then
+        cat "$dir/build.log" >&2
+        die "the $what build failed"
+    fi
+    if grep -q 'warning:' "$dir/build.log"; then
+        grep -A3 'warning:' "$dir/build.log" >&2
+        die "the $what build has warnings"
+    fi
+}
+
+# ---- Running the digest tool ------------------------------------------------------------
+
+# Builds the library and the digest tool natively in $CROSS_DIR/native-TARGET (a folder
+# for each target, so that both checks can run at once).
+build_native_digest() {
+    local dir="$CROSS_DIR/native-$1"
+    cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=Release -DVECMATH_BUILD_PROGRAMS=OFF \
+          -DVECMATH_BUILD_TESTS=OFF -DVECMATH_BUILD_EXAMPLES=OFF >/dev/null
+    cmake --build "$dir" -j 2 --target vecmath_digest >/dev/null
+}
+
+# Prints "EXACT TRIGONOMETRIC" from the output of the digest tool on standard input.
+digests() {
+    tr -d '\r' | awk '$1 == "exact" { e = $2 } $1 == "trigonometric" { t = $2 }
+                      END { if (e == "" || t == "") exit 1; print e, t }'
+}
+
+# Runs the native digest tool of TARGET's check plainly and as glibc runs it on a CPU
+# without FMA, then the target's (the command in the further arguments); prints a table
+# of both digests and fails unless the exact digests agree. TARGET_NAME names the
+# target's row.
+compare_digests() {
+    local native="$CROSS_DIR/native-$1/tools/vecmath_digest" target_name=$2
+    shift 2
+    local n nofma target
+    n=$("$native" | digests) || die "the native digest tool printed no digests"
+    nofma=$(GLIBC_TUNABLES=glibc.cpu.hwcaps=-FMA,-AVX2 "$native" | digests) ||
+        die "the native digest tool printed no digests without FMA"
+    target=$("$@" | digests) || die "the digest tool printed no digests on $target_name"
+    local fma="no FMA"
+    grep -qw fma /proc/cpuinfo && fma="FMA"
+    printf '%-18s %-18s %s\n' "exact" "trigonometric" "where" \
+        $n "x86-64 Linux, glibc on this CPU ($fma)" \
+        $nofma "x86-64 Linux, glibc told the CPU has no FMA or AVX2" \
+        $target "$target_name"
+    [ "${n%% *}" = "${target%% *}" ] ||
+        die "the exact digest differs: ${n%% *} natively, ${target%% *} on $target_name"
+    echo "cross.sh: the exact digest is the same natively and on $target_name"
+}
+
+# ---- Fused multiply-add -----------------------------------------------------------------
+
+# Prints the fused multiply-add instructions (aarch64: fmadd, fmsub, fnmadd, fnmsub, fmla,
+# fmls) in the disassembly on standard input (objdump -d --no-show-raw-insn), as
+# "<function>: instruction" lines, in the
+# functions whose demangled names match the extended regular expression PATTERN (every
+# function when it is empty).
+fused_instructions() {
+    local pattern=${1:-}
+    awk -v pat="$pattern" '
+        /^[0-9a-f]+ <.*>:$/ { fn = $0; inside = (pat == "" || $0 ~ pat); next }
+        inside && /[ \t](fmadd|fmsub|fnmadd|fnmsub|fmla|fmls)[ \t]/ {
+            sub(/^[ \t]*[0-9a-f]+:[ \t]*/, ""); print fn " " $0
+        }'
+}
+
+# Checks that the library's code for aarch64 has no fused multiply-add: in the archive,
+# and in the library's members as linked into the unit tests and the digest tool (the
+# tests call std::fma themselves, on purpose). First makes sure the check can see one: the
+# same compiler, without the library's options, fuses a plain a*b+c.
+check_no_fma_arm64() {
+    local build=$1 objdump=aarch64-linux-gnu-objdump probe
+    probe=$(mktemp -d)
+    echo 'double f(double a, double b, double c) { return a * b + c; }' >"$probe/f.cpp"
+    aarch64-linux-gnu-g++ -O2 -c "$probe/f.cpp" -o "$probe/f.o"
+    local control
+    control=$("$objdump" -d --no-show-raw-insn "$probe/f.o" | fused_instructions "" | wc -l)
+    rm -rf "$probe"
+    [ "$control" -gt 0 ] || die "the fused multiply-add check sees none in a*b+c built to fuse"
+    local members='Matrix4x4::|Vector3D::|Vector4D::' found status=0 file
+    found=$("$objdump" -d --no-show-raw-insn "$build/vecmath/libvecmath.a" | fused_instructions "")
+    if [ -n "$found" ]; then
+        echo "$found" | head -n 20 >&2
+        echo "cross.sh: fused multiply-add in $build/vecmath/libvecmath.a" >&2
+        status=1
+    fi
+    for file in "$build/tests/vecmath_tests" "$build/tools/vecmath_digest"; do
+        found=$("$objdump" -d --no-show-raw-insn -C "$file" | fused_instructions "$members")
+        if [ -n "$found" ]; then
+            echo "$found" | head -n 20 >&2
+            echo "cross.sh: fused multiply-add in the library's code in $file" >&2
+            status=1
+        fi
+    done
+    [ $status -eq 0 ] || die "the library's aarch64 code is not free of fused multiply-add"
+    local multiplies
+    multiplies=$("$objdump" -d "$build/vecmath/libvecmath.a" | grep -cE '[[:space:]]fmul[[:space:]]')
+    echo "cross.sh: no fused multiply-add in the library's aarch64 code ($multiplies fmul;" \
+         "$control fused in the control built to fuse)"
+}
+
+# ---- Wine ---------------------------------------------------------------------------------
+
+# Stops every process of the script's Wine prefix.
+stop_wine() {
+    if [ -d "$WINE_PREFIX_DIR" ] && [ -x "$WINESERVER" ]; then
+        WINEPREFIX="$WINE_PREFIX_DIR" "$WINESERVER" -k 2>/dev/null || true
+    fi
+}
+
+# Makes the script's Wine prefix once: wineboot sets it up, and it is complete when its
+# server has no more clients. Mono and Gecko are not installed (nothing here needs them,
+# and Wine would ask for them).
+ensure_wine_prefix() {
+    [ -f "$WINE_PREFIX_DIR/.complete" ] && return 0
+    stop_wine
+    rm -rf "$WINE_PREFIX_DIR"
+    mkdir -p "$(dirname "$WINE_PREFIX_DIR")"
+    env -u DISPLAY WINEPREFIX="$WINE_PREFIX_DIR" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
+        "$WINE64" wineboot --init >/dev/null 2>&1 || die "wineboot could not make the prefix"
+    WINEPREFIX="$WINE_PREFIX_DIR" "$WINESERVER" -w
+    [ -f "$WINE_PREFIX_DIR/system.reg" ] || die "wineboot left no registry in $WINE_PREFIX_DIR"
+    touch "$WINE_PREFIX_DIR/.complete"
+}
+
+# Prints the CTest summary line and the number of tests, and fails with the log when a
+# test failed. DIR is the build; further arguments go to ctest.
+run_ctest() {
+    local dir=$1
+    shift
+    local log="$dir/ctest.log"
+    if ! (cd "$dir" && ctest -j 2 --output-on-failure "$@") >"$log" 2>&1; then
+        cat "$log" >&2
+        die "tests failed in $dir"
+    fi
+    grep -E 'tests passed|tests failed' "$log"
+}
+
+# ---- The two targets ------------------------------------------------------------------------
+
+# freeglut and GoogleTest for MinGW-w64, built into DEPS with TOOLCHAIN.
+windows_dependencies() {
+    local toolchain=$1 deps=$2 freeglut compiler=x86_64-w64-mingw32-g++-posix
+    freeglut=$(freeglut_source)
+    build_dependency freeglut "$freeglut" "$toolchain" $compiler "$deps" \
+        -DFREEGLUT_BUILD_SHARED_LIBS=OFF -DFREEGLUT_BUILD_STATIC_LIBS=ON -DFREEGLUT_BUILD_DEMOS=OFF
+    build_dependency googletest /usr/src/googletest "$toolchain" $compiler "$deps" -DBUILD_GMOCK=OFF
+}
+
+cross_windows() {
+    local toolchain="$ROOT/cmake/mingw-w64-x86_64.cmake"
+    local deps="$CROSS_CACHE/deps/windows" build="$CROSS_DIR/windows" e2e="$CROSS_DIR/linux"
+    install_missing "${BUILD_PACKAGES[@]}" "${RUN_PACKAGES[@]}" "${TEST_PACKAGES[@]}" \
+                    "${CROSS_WINDOWS_PACKAGES[@]}"
+    step_done "packages"
+
+    with_cache_lock windows windows_dependencies "$toolchain" "$deps"
+    step_done "freeglut and GoogleTest for MinGW-w64"
+
+    cmake -S "$ROOT" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+          -DCMAKE_FIND_ROOT_PATH="$deps" -DEigen3_DIR=/usr/share/eigen3/cmake \
+          -DCMAKE_CROSSCOMPILING_EMULATOR="$WINE64" >/dev/null
+    build_checked "$build" Windows
+    step_done "the library, tests, digest tool and programs for Windows"
+
+    ensure_wine_prefix
+    step_done "the Wine prefix"
+
+    export WINEPREFIX="$WINE_PREFIX_DIR" WINEDEBUG=-all
+    (
+        unset DISPLAY # console programs: Wine needs no display for them
+        run_ctest "$build"
+    )
+    # The end-to-end test starts Wine afresh on its own display: nothing of this run may
+    # linger, such as an explorer started without a display.
+    stop_wine
+    step_done "the Windows tests under Wine"
+
+    cmake -S "$ROOT" -B "$e2e" -DCMAKE_BUILD_TYPE=Release -DVECMATH_BUILD_TESTS=ON \
+          -DVECMATH_WINDOWS_BUILD_DIR="$build" >/dev/null
+    cmake --build "$e2e" -j 2 --target wine_e2e_test >/dev/null
+    run_ctest "$e2e" -R '^wine_e2e$'
+    step_done "both Windows programs under Wine on Xvfb"
+
+    build_native_digest windows
+    compare_digests windows "Windows, MinGW-w64 under Wine" \
+        env -u DISPLAY "$WINE64" "$build/tools/vecmath_digest.exe"
+    stop_wine
+    step_done "digests"
+}
+
+cross_arm64() {
+    local toolchain="$ROOT/cmake/aarch64-linux-gnu.cmake"
+    local deps="$CROSS_CACHE/deps/arm64" build="$CROSS_DIR/arm64"
+    install_missing cmake make g++ libeigen3-dev "${CROSS_ARM64_PACKAGES[@]}"
+    step_done "packages"
+
+    with_cache_lock arm64 build_dependency googletest /usr/src/googletest "$toolchain" \
+        aarch64-linux-gnu-g++ "$deps" -DBUILD_GMOCK=OFF
+    step_done "GoogleTest for aarch64"
+
+    cmake -S "$ROOT" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+          -DVECMATH_BUILD_PROGRAMS=OFF -DCMAKE_FIND_ROOT_PATH="$deps" \
+          -DEigen3_DIR=/usr/share/eigen3/cmake >/dev/null
+    build_checked "$build" aarch64
+    step_done "the library, tests and digest tool for aarch64"
+
+    run_ctest "$build"
+    step_done "the aarch64 tests under qemu"
+
+    check_no_fma_arm64 "$build"
+    step_done "fused multiply-add check"
+
+    build_native_digest arm64
+    compare_digests arm64 "aarch64 Linux, glibc under qemu" \
+        qemu-aarch64 -L /usr/aarch64-linux-gnu "$build/tools/vecmath_digest"
+    step_done "digests"
+}
+
+main() {
+    local started=$SECONDS
+    case "${1:-}" in
+    windows)
+        trap stop_wine EXIT
+        cross_windows
+        ;;
+    arm64) cross_arm64 ;;
+    *)
+        echo "usage: bash scripts/cross.sh windows|arm64" >&2
+        exit 2
+        ;;
+    esac
+    echo "cross.sh $1: passed in $((SECONDS - started)) s"
+}
+
+# Sourced by the tests for its functions; run, it checks a target.
+if [ "${BASH_SOURCE[0]}" = "$0" ]; then
+    main "$@"
+fi

@@ -1,0 +1,146 @@
+#!/usr/bin/env bash
+# Tests of the shell helpers behind the scripts: what install_missing prints where there is
+# no apt, and the helpers of cross.sh that read apt's sources, the digest tool's output
+# and disassemblies. Each case runs the real function on inputs made here.
+#
+# Usage: scripts_test.sh SOURCE_DIR      (CTest runs it as scripts.Helpers)
+set -euo pipefail
+src=${1:?usage: scripts_test.sh SOURCE_DIR}
+# shellcheck source=../scripts/cross.sh
+source "$src/scripts/cross.sh" # defines the functions; runs nothing when sourced
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+passed=0 failed=0
+# check NAME EXPECTED ACTUAL
+check() {
+    if [ "$2" = "$3" ]; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+        printf 'FAIL: %s\n--- expected:\n%s\n--- got:\n%s\n' "$1" "$2" "$3"
+    fi
+}
+
+# ---- install_missing without apt ----------------------------------------------------------
+# A PATH with only the two commands that lib.sh runs besides builtins: no apt-get there.
+bin="$work/bin"
+mkdir -p "$bin"
+ln -s "$(command -v dirname)" "$(command -v id)" "$bin/"
+printed=$(PATH="$bin" /bin/bash -c "source '$src/scripts/lib.sh'
+    install_missing cmake g++ freeglut3-dev x11-utils libgl-dev libgl1-mesa-dri no-such-name" 2>&1)
+check "install_missing names the Fedora and Arch packages without apt" \
+"apt-get is not available, so nothing is installed. This step needs:
+  Fedora: sudo dnf install cmake gcc-c++ freeglut-devel xdpyinfo xwininfo mesa-libGL-devel mesa-dri-drivers no-such-name
+  Arch:   sudo pacman -S --needed cmake gcc freeglut xorg-xdpyinfo xorg-xwininfo mesa no-such-name
+  Debian or Ubuntu: cmake g++ freeglut3-dev x11-utils libgl-dev libgl1-mesa-dri no-such-name" \
+"$printed"
+check "every package of the Quick start has a Fedora and an Arch name" "" \
+"$(for p in "${BUILD_PACKAGES[@]}" "${RUN_PACKAGES[@]}" "${TEST_PACKAGES[@]}"; do
+       [ -n "${FEDORA_NAMES[$p]:-}" ] || echo "Fedora: $p"
+       [ -n "${ARCH_NAMES[$p]:-}" ] || echo "Arch: $p"
+   done)"
+
+# ---- deb-src entries ----------------------------------------------------------------------
+# An apt folder with the given sources.list.d files (NAME CONTENT pairs).
+apt_etc() {
+    local etc="$work/etc-$1"
+    shift
+    mkdir -p "$etc/sources.list.d"
+    while [ $# -gt 0 ]; do
+        printf '%s\n' "$2" >"$etc/$1"
+        shift 2
+    done
+    echo "$etc"
+}
+configured() {
+    if deb_src_configured "$1"; then echo yes; else echo no; fi
+}
+debian='Types: deb
+# a mirror
+URIs: http://deb.debian.org/debian
+Suites: bookworm bookworm-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+
+Types: deb
+URIs: http://deb.debian.org/debian-security
+Suites: bookworm-security
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg'
+nodesource='Types: deb
+URIs: https://deb.nodesource.com/node_20.x
+Suites: nodistro
+Components: main'
+
+check "binary deb822 entries only: no deb-src" no \
+    "$(configured "$(apt_etc a sources.list.d/debian.sources "$debian")")"
+check "a deb822 stanza of types deb and deb-src" yes \
+    "$(configured "$(apt_etc b sources.list.d/debian.sources "${debian/Types: deb/Types: deb deb-src}")")"
+check "a deb-src stanza that is switched off" no \
+    "$(configured "$(apt_etc c sources.list.d/src.sources "Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm
+Components: main
+Enabled: no")")"
+check "a one-line deb-src entry" yes \
+    "$(configured "$(apt_etc d sources.list "deb-src http://deb.debian.org/debian bookworm main")")"
+check "a commented-out one-line deb-src entry" no \
+    "$(configured "$(apt_etc e sources.list "# deb-src http://deb.debian.org/debian bookworm main")")"
+
+etc=$(apt_etc f sources.list.d/debian.sources "$debian" \
+    sources.list.d/nodesource.sources "$nodesource" \
+    sources.list "deb [arch=amd64 signed-by=/k.gpg] http://deb.debian.org/debian bookworm-backports main
+deb http://deb.debian.org/debian bookworm contrib
+deb http://apt.example.org/repo stable main
+deb-src-like line that is no entry")
+check "deb-src entries for the configured Debian suites, third-party ones left out" \
+"deb-src [arch=amd64 signed-by=/k.gpg] http://deb.debian.org/debian bookworm-backports main
+deb-src http://deb.debian.org/debian bookworm contrib
+---
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm bookworm-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+
+Types: deb-src
+URIs: http://deb.debian.org/debian-security
+Suites: bookworm-security
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg" \
+"$(deb_src_entries "$etc" bookworm)"
+check "no entries for another release's suites" "---" "$(deb_src_entries "$etc" trixie)"
+
+# ---- The digest tool's output -------------------------------------------------------------
+check "both digests read from Windows-style lines" "0123456789abcdef fedcba9876543210" \
+"$(printf 'exact          0123456789abcdef  (27 operations)\r\ntrigonometric  fedcba9876543210  (3 loaders)\r\n' | digests)"
+check "a missing digest is an error" "error" \
+"$(printf 'exact          0123456789abcdef\n' | digests || echo error)"
+
+# ---- Fused multiply-add in a disassembly ----------------------------------------------------
+# As objdump -d --no-show-raw-insn prints it.
+disassembly='0000000000000000 <Matrix4x4::det()>:
+   0:	fmul	d0, d1, d2
+   4:	fmadd	d0, d1, d2, d3
+
+0000000000000010 <Vector3D::dot(Vector3D const&) const>:
+  10:	fmla	v0.2d, v1.2d, v1.2d
+
+0000000000000020 <main>:
+  20:	fmsub	d0, d1, d2, d3
+  24:	fnmadd	d0, d1, d2, d3
+
+0000000000000030 <fmadd_named_function>:
+  30:	fmul	d0, d1, d2'
+check "fused instructions in the library's functions only" \
+"0000000000000000 <Matrix4x4::det()>: fmadd	d0, d1, d2, d3
+0000000000000010 <Vector3D::dot(Vector3D const&) const>: fmla	v0.2d, v1.2d, v1.2d" \
+"$(fused_instructions 'Matrix4x4::|Vector3D::|Vector4D::' <<<"$disassembly")"
+check "fused instructions in every function" 4 \
+"$(fused_instructions "" <<<"$disassembly" | wc -l)"
+check "plain multiplies are not fused" "" \
+"$(fused_instructions "" <<<"$(grep -v -E 'fmadd|fmla|fmsub|fnmadd' <<<"$disassembly")")"
+
+echo "scripts_test: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

@@ -1,0 +1,545 @@
+// vecmath_digest: runs every public operation of the library on a fixed set of inputs and
+// prints two digests of all the result bits, to compare builds, compilers and platforms.
+//
+//   vecmath_digest           # the two digests
+//   vecmath_digest --each    # and one digest per operation, to find the one that differs
+//
+//   exact          the operations that call no sin or cos. Every result is defined to
+//                  the last bit, so this digest is the same on every platform and flag set.
+//   trigonometric  the rotation loaders, which call the C library's sin and cos; their
+//                  last bits differ between C libraries, and glibc's between CPUs.
+//
+// The inputs come from a SplitMix64 generator written here: the standard library's
+// distributions differ between standard libraries. Each operation draws from its own
+// generator, seeded from its name, so adding an operation changes no other's digest. The
+// digest is FNV-1a (64 bits) over the results' IEEE bits, eight bytes each, least
+// significant first, so that it does not depend on the byte order. Every NaN counts as the
+// same NaN: the sign and payload of a NaN that an operation makes differ between CPUs
+// (x86 sets the sign, ARM does not), and no result of the library is defined by them.
+#include <cinttypes>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "matrix4x4.h"
+#include "vector3d.h"
+#include "vector4d.h"
+
+namespace {
+
+const int kRounds = 10000; // inputs per operation
+
+// ---- The generator --------------------------------------------------------------------------
+
+class SplitMix64
+{
+public:
+    explicit SplitMix64(std::uint64_t seed) : m_state(seed) {}
+
+    std::uint64_t next()
+    {
+        std::uint64_t z = (m_state += 0x9e3779b97f4a7c15u);
+        z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9u;
+        z = (z ^ (z >> 27)) * 0x94d049bb133111ebu;
+        return z ^ (z >> 31);
+    }
+
+    /// A double from the bits: one in 32 is zero; otherwise a random sign, 52 random
+    /// mantissa bits and a power of two from 2^-30 to 2^30, so that sums cancel and round
+    /// in every way and nothing overflows.
+    double value()
+    {
+        const std::uint64_t r = next();
+        if (r % 32 == 0)
+            return 0.0;
+        const std::uint64_t exponent = 1023 - 30 + (r >> 5) % 61;
+        const std::uint64_t bits = ((r >> 63) << 63) | (exponent << 52) | (next() >> 12);
+        double d;
+        std::memcpy(&d, &bits, sizeof d);
+        return d;
+    }
+
+    /// A positive value from 2^-41 to 2^-34, below the library's tolerance of 1e-10.
+    double tiny()
+    {
+        const double mantissa = 1.0 + std::ldexp(double(next() >> 12), -52);
+        return std::ldexp(mantissa, -41 + int(next() % 7));
+    }
+
+    /// An angle in radians between -8 and 8: 53 random bits, scaled by a power of two.
+    double angle() { return std::ldexp(double(next() >> 11), -49) - 8.0; }
+
+    Vector3D vector3()
+    {
+        const double x = value(), y = value(), z = value();
+        return Vector3D(x, y, z);
+    }
+    Vector4D vector4()
+    {
+        const double x = value(), y = value(), z = value(), w = value();
+        return Vector4D(x, y, z, w);
+    }
+    Matrix4x4 matrix()
+    {
+        Matrix4x4 m;
+        for (auto& row : m.m_d)
+            for (double& e : row)
+                e = value();
+        return m;
+    }
+
+private:
+    std::uint64_t m_state;
+};
+
+// ---- The digest -----------------------------------------------------------------------------
+
+class Digest
+{
+public:
+    std::uint64_t value() const { return m_hash; }
+
+    void add(std::uint64_t bits)
+    {
+        for (int i = 0; i < 8; ++i) {
+            m_hash ^= (bits >> (8 * i)) & 0xffu;
+            m_hash *= 0x100000001b3u;
+        }
+    }
+    void add(double d)
+    {
+        std::uint64_t bits = 0x7ff8000000000000u; // the one NaN
+        if (!std::isnan(d))
+            std::memcpy(&bits, &d, sizeof bits);
+        add(bits);
+    }
+    void add(bool b) { add(std::uint64_t(b ? 1 : 0)); }
+    void add(const Vector3D& v)
+    {
+        add(v.m_x);
+        add(v.m_y);
+        add(v.m_z);
+    }
+    void add(const Vector4D& v)
+    {
+        add(v.m_x);
+        add(v.m_y);
+        add(v.m_z);
+        add(v.m_w);
+    }
+    void add(const Matrix4x4& m)
+    {
+        for (const auto& row : m.m_d)
+            for (double e : row)
+                add(e);
+    }
+
+private:
+    std::uint64_t m_hash = 0xcbf29ce484222325u;
+};
+
+std::uint64_t nameSeed(const char* name)
+{
+    Digest d;
+    for (const char* c = name; *c != '\0'; ++c)
+        d.add(std::uint64_t(static_cast<unsigned char>(*c)));
+    return d.value();
+}
+
+// ---- The operations -------------------------------------------------------------------------
+
+// One round of an operation: draws its inputs from `g` and adds every result to `d`. Each
+// draw is a statement or declarator of its own: the order in which the arguments of one
+// call are evaluated is the compiler's choice, and the inputs must not depend on it.
+using Round = void (*)(SplitMix64& g, Digest& d);
+
+struct Operation {
+    const char* name;
+    bool trigonometric; // calls sin and cos
+    Round round;
+};
+
+// A matrix for the determinant, adjoint and inverse: one in eight has a zero row (the
+// determinant is exactly zero) and one in eight is scaled below the tolerance.
+Matrix4x4 algebraInput(SplitMix64& g)
+{
+    Matrix4x4 m = g.matrix();
+    const std::uint64_t kind = g.next() % 8;
+    if (kind == 0)
+        for (double& e : m.m_d[g.next() % 4])
+            e = 0.0;
+    if (kind == 1)
+        m *= 0x1p-40;
+    return m;
+}
+
+// The images of the point `p` under `m` through Transform, * and Translate.
+template <class Point>
+void addImages(Digest& d, Matrix4x4& m, const Point& p)
+{
+    d.add(m.Transform(p));
+    d.add(m * p);
+    d.add(m.Translate(p));
+}
+
+// A copy of `m` with one element moved by less, or more, than the tolerance.
+Matrix4x4 nearMatrix(SplitMix64& g, Matrix4x4& m)
+{
+    Matrix4x4 near(m);
+    const std::uint64_t r = g.next() % 4, c = g.next() % 4;
+    const double step = (g.next() % 2 == 0) ? g.tiny() : 1e-9;
+    near.m_d[r][c] += step;
+    return near;
+}
+
+const Operation kOperations[] = {
+    // Vector3D
+    {"Vector3D construction, copy, Set, zero and access", false,
+     [](SplitMix64& g, Digest& d) {
+         const double x = g.value(), y = g.value(), z = g.value();
+         Vector3D v(x, y, z);
+         // The copy constructor is one of the operations measured.
+         Vector3D copy(v); // NOLINT(performance-unnecessary-copy-initialization)
+         d.add(copy);
+         Vector3D w = g.vector3();
+         w = v;
+         d.add(w);
+         const double sx = g.value(), sy = g.value(), sz = g.value();
+         w.Set(sx, sy, sz);
+         d.add(w.X());
+         d.add(w.Y());
+         d.add(w.Z());
+         const int i = int(g.next() % 3);
+         w[i] = g.value();
+         d.add(w);
+         w.zero();
+         d.add(w);
+     }},
+    {"Vector3D axes", false,
+     [](SplitMix64&, Digest& d) {
+         d.add(Vector3D::AxisX);
+         d.add(Vector3D::AxisY);
+         d.add(Vector3D::AxisZ);
+     }},
+    {"Vector3D from Vector4D", false,
+     [](SplitMix64& g, Digest& d) { d.add(Vector3D(g.vector4())); }},
+    {"Vector3D NormSqr and Norm", false,
+     [](SplitMix64& g, Digest& d) {
+         const Vector3D v = g.vector3();
+         d.add(v.NormSqr());
+         d.add(v.Norm());
+     }},
+    {"Vector3D dot products", false,
+     [](SplitMix64& g, Digest& d) {
+         const Vector3D a = g.vector3(), b = g.vector3();
+         d.add(a * b);
+         d.add(a.dot(b));
+     }},
+    {"Vector3D operators", false,
+     [](SplitMix64& g, Digest& d) {
+         const Vector3D a = g.vector3(), b = g.vector3();
+         const double k = g.value();
+         d.add(a + b);
+         d.add(+a);
+         d.add(a - b);
+         d.add(-a);
+         d.add(a * k);
+     }},
+    {"Vector3D in-place arithmetic", false,
+     [](SplitMix64& g, Digest& d) {
+         Vector3D v = g.vector3();
+         v += g.vector3();
+         d.add(v);
+         v -= g.vector3();
+         d.add(v);
+         v *= g.value();
+         d.add(v);
+         v.scalar(g.value());
+         d.add(v);
+         const Vector3D a = g.vector3(), b = g.vector3();
+         v.add(a, b);
+         d.add(v);
+         const Vector3D c = g.vector3(), e = g.vector3();
+         v.sub(c, e);
+         d.add(v);
+     }},
+    {"Vector3D cross", false,
+     [](SplitMix64& g, Digest& d) {
+         Vector3D v;
+         const Vector3D a = g.vector3(), b = g.vector3();
+         v.cross(a, b);
+         d.add(v);
+         v.cross(v, g.vector3()); // the result is an operand
+         d.add(v);
+     }},
+    {"Vector3D normal", false,
+     [](SplitMix64& g, Digest& d) {
+         const Vector3D a = g.vector3(), b = g.vector3();
+         const Vector3D c = (g.next() % 8 == 0) ? b : g.vector3(); // coincident corners
+         Vector3D n;
+         n.normal(a, b, c);
+         d.add(n);
+     }},
+    {"Vector3D Normalize", false,
+     [](SplitMix64& g, Digest& d) {
+         Vector3D v = g.vector3();
+         if (g.next() % 8 == 0) {
+             const double x = g.tiny(), z = g.tiny();
+             v = Vector3D(x, 0.0, -z); // too short to normalise
+         }
+         v.Normalize();
+         d.add(v);
+     }},
+    {"Vector3D cmp, == and !=", false,
+     [](SplitMix64& g, Digest& d) {
+         const Vector3D a = g.vector3();
+         const double dx = g.tiny();
+         const double dz = (g.next() % 2 == 0) ? g.tiny() : 1e-9;
+         const Vector3D b = a + Vector3D(dx, 0.0, dz);
+         d.add(a.cmp(b, 1e-10));
+         d.add(a.cmp(b, std::ldexp(1.0, -int(g.next() % 40))));
+         d.add(a.cmp(a, 0.0));
+         d.add(a == b);
+         d.add(a != b);
+     }},
+    // Vector4D
+    {"Vector4D construction, copy, set and from Vector3D", false,
+     [](SplitMix64& g, Digest& d) {
+         const double x = g.value(), y = g.value(), z = g.value(), w0 = g.value();
+         Vector4D v(x, y, z, w0);
+         // The copy constructor is one of the operations measured.
+         Vector4D copy(v); // NOLINT(performance-unnecessary-copy-initialization)
+         d.add(copy);
+         Vector4D w = g.vector4();
+         w = v;
+         d.add(w);
+         const double sx = g.value(), sy = g.value(), sz = g.value(), sw = g.value();
+         w.set(sx, sy, sz, sw);
+         d.add(w);
+         d.add(Vector4D(g.vector3()));
+     }},
+    {"Vector4D operators", false,
+     [](SplitMix64& g, Digest& d) {
+         Vector4D a = g.vector4();
+         const Vector4D b = g.vector4();
+         d.add(a + b);
+         d.add(+a);
+         d.add(a - b);
+         d.add(-a);
+         a += b;
+         d.add(a);
+         a -= g.vector4();
+         d.add(a);
+     }},
+    {"Vector4D squared and length", false,
+     [](SplitMix64& g, Digest& d) {
+         Vector4D v = g.vector4();
+         d.add(v.squared());
+         d.add(v.length());
+     }},
+    {"Vector4D normalize", false,
+     [](SplitMix64& g, Digest& d) {
+         Vector4D v = g.vector4();
+         if (g.next() % 8 == 0) {
+             const double x = g.tiny(), w = g.tiny();
+             v = Vector4D(x, 0.0, 0.0, -w); // too short to normalise
+         }
+         v.normalize();
+         d.add(v);
+     }},
+    {"Vector4D cartesianize, rationalize, cartesianized and homogenize", false,
+     [](SplitMix64& g, Digest& d) {
+         Vector4D v = g.vector4();
+         if (g.next() % 8 == 0)
+             v.m_w = (g.next() % 2 == 0) ? g.tiny() : -g.tiny(); // below the tolerance
+         Vector4D c = v, r = v, h = v;
+         d.add(v.cartesianized());
+         d.add(v); // unchanged
+         c.cartesianize();
+         d.add(c);
+         r.rationalize();
+         d.add(r);
+         h.homogenize();
+         d.add(h);
+     }},
+    // Matrix4x4
+    {"Matrix4x4 copies, zero, identity and row access", false,
+     [](SplitMix64& g, Digest& d) {
+         Matrix4x4 m = g.matrix();
+         Matrix4x4 copy(m);
+         d.add(copy);
+         Matrix4x4 assigned = g.matrix();
+         assigned = m; // from a modifiable matrix
+         d.add(assigned);
+         const Matrix4x4 constant = g.matrix();
+         assigned = constant; // from a const matrix
+         d.add(assigned);
+         assigned.copy(m);
+         d.add(assigned);
+         const int r = int(g.next() % 4), c = int(g.next() % 4);
+         m[r][c] = g.value();
+         d.add(m);
+         d.add(constant[r][c]);
+         m.zero();
+         d.add(m);
+         m.identity();
+         d.add(m);
+     }},
+    {"Matrix4x4 loadTranslate and loadScale", false,
+     [](SplitMix64& g, Digest& d) {
+         Matrix4x4 m = g.matrix();
+         const double tx = g.value(), ty = g.value(), tz = g.value();
+         m.loadTranslate(tx, ty, tz);
+         d.add(m);
+         const double sx = g.value(), sy = g.value(), sz = g.value();
+         m.loadScale(sx, sy, sz);
+         d.add(m);
+     }},
+    {"Matrix4x4 Transform, * and Translate of a Vector3D", false,
+     [](SplitMix64& g, Digest& d) {
+         Matrix4x4 m = g.matrix();
+         addImages(d, m, g.vector3());
+     }},
+    {"Matrix4x4 Transform, * and Translate of a Vector4D", false,
+     [](SplitMix64& g, Digest& d) {
+         Matrix4x4 m = g.matrix();
+         addImages(d, m, g.vector4());
+     }},
+    {"Matrix4x4 products", false,
+     [](SplitMix64& g, Digest& d) {
+         Matrix4x4 a = g.matrix();
+         const Matrix4x4 b = g.matrix();
+         d.add(a * b);
+         a *= b;
+         d.add(a);
+         a *= a; // the operand is the result
+         d.add(a);
+     }},
+    {"Matrix4x4 element-wise algebra", false,
+     [](SplitMix64& g, Digest& d) {
+         Matrix4x4 a = g.matrix();
+         const Matrix4x4 b = g.matrix();
+         const double k = g.value();
+         d.add(a + b);
+         d.add(+a);
+         d.add(a - b);
+         d.add(-a);
+         d.add(a * k);
+         a += b;
+         d.add(a);
+         a -= g.matrix();
+         d.add(a);
+         a *= k;
+         d.add(a);
+         a.neg();
+         d.add(a);
+         a.abs();
+         d.add(a);
+     }},
+    {"Matrix4x4 transpose", false,
+     [](SplitMix64& g, Digest& d) {
+         Matrix4x4 m = g.matrix();
+         m.transpose();
+         d.add(m);
+     }},
+    {"Matrix4x4 det", false,
+     [](SplitMix64& g, Digest& d) {
+         Matrix4x4 m = algebraInput(g);
+         d.add(m.det());
+     }},
+    {"Matrix4x4 adjoint", false,
+     [](SplitMix64& g, Digest& d) {
+         Matrix4x4 m = algebraInput(g);
+         m.adjoint();
+         d.add(m);
+     }},
+    {"Matrix4x4 inv", false,
+     [](SplitMix64& g, Digest& d) {
+         Matrix4x4 m = algebraInput(g);
+         d.add(m.inv());
+         d.add(m); // the inverse, or the matrix unchanged
+     }},
+    {"Matrix4x4 cmp, == and !=", false,
+     [](SplitMix64& g, Digest& d) {
+         Matrix4x4 a = g.matrix();
+         Matrix4x4 b = nearMatrix(g, a);
+         d.add(a.cmp(b));
+         d.add(a == b);
+         d.add(a != b);
+         d.add(a == a);
+     }},
+    // The loaders that call sin and cos
+    {"Matrix4x4 loadRotateX, loadRotateY and loadRotateZ", true,
+     [](SplitMix64& g, Digest& d) {
+         const double x = g.angle(), y = g.angle(), z = g.angle();
+         Matrix4x4 m;
+         m.loadRotateX(x);
+         d.add(m);
+         m.loadRotateY(y);
+         d.add(m);
+         m.loadRotateZ(z);
+         d.add(m);
+     }},
+    {"Matrix4x4 loadRotateAboutAxisThroughOrigin", true,
+     [](SplitMix64& g, Digest& d) {
+         Matrix4x4 m;
+         const Vector3D axis = (g.next() % 8 == 0) ? Vector3D(g.tiny(), 0, 0) : g.vector3();
+         const double phi = g.angle();
+         m.loadRotateAboutAxisThroughOrigin(axis, phi);
+         d.add(m);
+         const Vector4D axis4 = g.vector4();
+         const double phi4 = g.angle();
+         m.loadRotateAboutAxisThroughOrigin(axis4, phi4);
+         d.add(m);
+     }},
+    {"Matrix4x4 loadRotate", true,
+     [](SplitMix64& g, Digest& d) {
+         Matrix4x4 m;
+         const Vector3D point = g.vector3();
+         const Vector3D axis = (g.next() % 8 == 0) ? Vector3D(0, g.tiny(), 0) : g.vector3();
+         const double phi = g.angle();
+         m.loadRotate(point, axis, phi);
+         d.add(m);
+         const Vector4D point4 = g.vector4(), axis4 = g.vector4();
+         const double phi4 = g.angle();
+         m.loadRotate(point4, axis4, phi4);
+         d.add(m);
+     }},
+};
+
+std::uint64_t runOperation(const Operation& op)
+{
+    SplitMix64 g(nameSeed(op.name));
+    Digest d;
+    for (int i = 0; i < kRounds; ++i)
+        op.round(g, d);
+    return d.value();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const bool each = argc == 2 && std::strcmp(argv[1], "--each") == 0;
+    if (argc > 2 || (argc == 2 && !each)) {
+        std::fprintf(stderr, "usage: vecmath_digest [--each]\n");
+        return 2;
+    }
+    Digest exact, trigonometric;
+    int exactCount = 0, trigonometricCount = 0;
+    for (const Operation& op : kOperations) {
+        const std::uint64_t digest = runOperation(op);
+        if (each)
+            std::printf("%016" PRIx64 "  %s\n", digest, op.name);
+        (op.trigonometric ? trigonometric : exact).add(digest);
+        ++(op.trigonometric ? trigonometricCount : exactCount);
+    }
+    std::printf("exact          %016" PRIx64
+                "  (%d operations without sin or cos, %d inputs each)\n",
+                exact.value(), exactCount, kRounds);
+    std::printf("trigonometric  %016" PRIx64 "  (%d rotation loaders that call sin and cos)\n",
+                trigonometric.value(), trigonometricCount);
+    return 0;
+}
