@@ -4,37 +4,52 @@
 Every figure in the report is read from those runs: the benchmark suite's JSON output,
 the unit tests' summaries, the counts of fused multiply-adds, the callgrind profiles
 reduced by frame_cost.py, and the frame counts of bench-fps.sh. Nothing is typed in.
+Beside the report it writes performance-ratios.svg, a bar chart of the ratios per run,
+drawn here without any plotting package.
 """
 import argparse
 import datetime
 import json
+import math
 import os
 import re
 import shlex
 import statistics
 import subprocess
 from collections import defaultdict
+from xml.sax.saxutils import escape
 
 # The operations in the order of the report: key, description, target ratio (None: no
-# target), and the benchmark function that times it, for the instruction counts.
+# target), the benchmark function that times it, for the instruction counts, and a short
+# label for the plot.
 OPS = [
-    ("transform_frame", "Transform of one frame's 2,912 ride points (1° about Y)", 1.0, "BM_transformFrame"),
-    ("ride_rotateAll", "the ride's own rotateAll() on its point lists (same work)", None, "BM_rideRotateAll"),
-    ("product", "Matrix product A·B", 1.0, "BM_product"),
-    ("det", "Determinant", 1.5, "BM_det"),
-    ("inverse", "Inverse", 1.5, "BM_inverse"),
-    ("transpose", "Transpose in place", None, "BM_transpose"),
-    ("rotate_axis", "Load a rotation about an arbitrary axis", None, "BM_rotation"),
-    ("normalize3", "Normalise a 3-vector", None, "BM_normalize3"),
-    ("normalize4", "Normalise a 4-vector", None, "BM_normalize4"),
+    ("transform_frame", "Transform of one frame's 2,912 ride points (1° about Y)", 1.0, "BM_transformFrame", "transform a frame"),
+    ("ride_rotateAll", "the ride's own rotateAll() on its point lists (same work)", None, "BM_rideRotateAll", "ride's rotateAll()"),
+    ("product", "Matrix product A·B", 1.0, "BM_product", "product A·B"),
+    ("det", "Determinant", 1.5, "BM_det", "determinant"),
+    ("inverse", "Inverse", 1.5, "BM_inverse", "inverse"),
+    ("transpose", "Transpose in place", None, "BM_transpose", "transpose"),
+    ("rotate_axis", "Load a rotation about an arbitrary axis", None, "BM_rotation", "axis rotation"),
+    ("normalize3", "Normalise a 3-vector", None, "BM_normalize3", "normalise 3-vector"),
+    ("normalize4", "Normalise a 4-vector", None, "BM_normalize4", "normalise 4-vector"),
 ]
 LIBS = ["vecmath", "glm", "Eigen"]
 ADAPTERS = {"vecmath": "VecmathLib", "glm": "GlmLib", "Eigen": "EigenLib"}
 CONFIG_TITLES = {
     "nolto": "without LTO",
     "lto": "with LTO",
+    "lto-scalar": "with LTO, vecmath's product and inverse forced to their plain code",
     "lto-v3": "with LTO, -march=x86-64-v3 -ffp-contract=fast",
 }
+# The run of the LTO build with the product and inverse forced to their plain code: what
+# a CPU without AVX2 runs. It has no build of its own.
+SCALAR_RUN = "lto-scalar"
+# The library's AVX2 code of each operation that has some (vecmath/matrix4x4_avx2.cpp).
+AVX2_KERNELS = {"product": "matrix4x4ProductAvx2(", "inverse": "matrix4x4InverseAvx2("}
+
+
+def build_of(run):
+    return "lto" if run == SCALAR_RUN else run
 
 
 def run(cmd):
@@ -160,7 +175,8 @@ def package_version(name):
 
 FUNCTION = re.compile(r"^[0-9a-f]+ <(.*)>:$")
 CALL = re.compile(r"\bcall\s+[0-9a-f]+ <(.*)>$")
-LIBRARY_CODE = re.compile(r"Matrix4x4::|Vector3D::|Vector4D::|glm::|Eigen::|transformAll|rotateAll")
+LIBRARY_CODE = re.compile(r"Matrix4x4::|Vector3D::|Vector4D::|glm::|Eigen::|transformAll|rotateAll|matrix4x4\w*Avx2\(")
+AVX2_CODE = re.compile(r"^matrix4x4\w*Avx2\(")
 
 
 def disassemble(binary):
@@ -175,24 +191,26 @@ def disassemble(binary):
     return functions
 
 
-def arithmetic(functions, name):
+def arithmetic(functions, name, skip=None):
     """Counts of double-precision arithmetic instructions in the function and in the library
-    functions it calls directly (static counts: a loop body counts once)."""
+    functions it calls, leaving out those whose names match `skip` (static counts: a loop
+    body counts once). Kinds end in ·y (four-wide, ymm), ·p (two-wide, xmm) or ·s (scalar)."""
     counts = defaultdict(int)
     seen, todo = set(), [name]
     while todo:
         f = todo.pop()
-        if f in seen or f not in functions:
+        if f in seen or f not in functions or (skip and f != name and skip.search(f)):
             continue
         seen.add(f)
         for ins in functions[f]:
             mnemonic = ins.split()[0]
+            width = "·y" if "%ymm" in ins else "·p"
             m = re.fullmatch(r"v?(mul|add|sub|div|sqrt)([sp])d", mnemonic)
             if m:
                 kind = {"mul": "mul", "add": "add", "sub": "add", "div": "div", "sqrt": "sqrt"}[m.group(1)]
-                counts[kind + ("·p" if m.group(2) == "p" else "·s")] += 1
+                counts[kind + (width if m.group(2) == "p" else "·s")] += 1
             elif re.fullmatch(r"vfn?m(add|sub)\w*[sp]d", mnemonic):
-                counts["fma·p" if "pd" in mnemonic[-2:] else "fma·s"] += 1
+                counts["fma" + (width if mnemonic.endswith("pd") else "·s")] += 1
             c = CALL.search(ins)
             if c and LIBRARY_CODE.search(c.group(1)) and "@plt" not in c.group(1):
                 todo.append(c.group(1))
@@ -202,10 +220,15 @@ def arithmetic(functions, name):
 def mix_text(counts):
     parts = []
     for kind, word in (("mul", "mul"), ("add", "add/sub"), ("fma", "FMA"), ("div", "div"), ("sqrt", "sqrt")):
-        p, s = counts.get(kind + "·p", 0), counts.get(kind + "·s", 0)
-        if p or s:
-            parts.append(f"{word} {p}p+{s}s")
+        y, p, s = (counts.get(kind + w, 0) for w in ("·y", "·p", "·s"))
+        if y or p or s:
+            parts.append(f"{word} " + (f"{y}y+" if y else "") + f"{p}p+{s}s")
     return ", ".join(parts) or "none"
+
+
+def kernel_function(functions, op):
+    prefix = AVX2_KERNELS.get(op)
+    return next((f for f in functions if prefix and f.startswith(prefix)), None)
 
 
 def bench_function(functions, op_fn, lib):
@@ -216,6 +239,81 @@ def bench_function(functions, op_fn, lib):
         if name == wanted or (name.startswith(wanted) and "cold" not in name):
             return name
     return None
+
+
+# ---- The plot ----------------------------------------------------------------------------
+
+BAR_COLOURS = {"met": "#2e8b57", "missed": "#c0392b", "none": "#8c96a0"}
+
+
+def write_chart(path, runs, times):
+    """Writes an SVG bar chart of the median ratios: one panel per run, one bar per
+    operation, coloured by whether its target is met, with a dashed line at 1 and a red
+    tick at each target. All panels share one scale."""
+    values = {r: {op: ratios(times[r], op)[0] for op, *_ in OPS} for r in runs}
+    measured = [v for r in runs for v in values[r].values() if v is not None]
+    scale = math.ceil(max(measured + [2.0]) * 2) / 2  # the axis ends on a half
+    label_w, bar_w, value_w, row_h = 130, 250, 40, 22
+    panel_w, panel_h = label_w + bar_w + value_w + 30, 64 + row_h * len(OPS) + 24
+    columns = 2 if len(runs) > 1 else 1
+    legend_h = 50
+    width = columns * panel_w + 20
+    height = legend_h + math.ceil(len(runs) / columns) * panel_h + 10
+    svg = []
+    a = svg.append
+    a(f'<svg xmlns="http://www.w3.org/2000/svg" width="{width}" height="{height}" '
+      f'viewBox="0 0 {width} {height}" font-family="DejaVu Sans, Arial, sans-serif" font-size="12">')
+    a(f'<rect width="{width}" height="{height}" fill="white"/>')
+    a('<text x="10" y="20" font-size="15" font-weight="bold">vecmath\u2019s time \u00f7 the faster '
+      'of glm and Eigen (median; below 1 is faster)</text>')
+    x = 10
+    for key, text in (("met", "target met"), ("missed", "target missed"), ("none", "no target")):
+        a(f'<rect x="{x}" y="31" width="12" height="12" fill="{BAR_COLOURS[key]}"/>')
+        a(f'<text x="{x + 17}" y="41">{text}</text>')
+        x += 17 + 8 * len(text) + 14
+    a(f'<line x1="{x}" y1="37" x2="{x + 22}" y2="37" stroke="#333" stroke-dasharray="4,3"/>')
+    a(f'<text x="{x + 27}" y="41">1 = as fast</text>')
+    x += 27 + 80
+    a(f'<line x1="{x + 6}" y1="30" x2="{x + 6}" y2="44" stroke="#c0392b" stroke-width="2"/>')
+    a(f'<text x="{x + 14}" y="41">target</text>')
+    for n, run in enumerate(runs):
+        px = 10 + (n % columns) * panel_w
+        py = legend_h + (n // columns) * panel_h
+        x0 = px + label_w
+        at = lambda v: x0 + bar_w * min(v, scale) / scale
+        a(f'<g><rect x="{px}" y="{py}" width="{panel_w - 10}" height="{panel_h - 10}" '
+          'fill="none" stroke="#ccc"/>')
+        a(f'<text x="{px + 8}" y="{py + 18}" font-weight="bold">{escape(run)}</text>')
+        a(f'<text x="{px + 8}" y="{py + 34}" font-size="10.5" fill="#444">'
+          f'{escape(CONFIG_TITLES.get(run, run))}</text>')
+        top, bottom = py + 44, py + 44 + row_h * len(OPS)
+        tick = 0.0
+        while tick <= scale + 1e-9:
+            style = 'stroke="#333" stroke-dasharray="4,3"' if tick == 1.0 else 'stroke="#e3e3e3"'
+            a(f'<line x1="{at(tick):.1f}" y1="{top}" x2="{at(tick):.1f}" y2="{bottom}" {style}/>')
+            a(f'<text x="{at(tick):.1f}" y="{bottom + 14}" text-anchor="middle" font-size="10" '
+              f'fill="#555">{tick:g}</text>')
+            tick += 0.5
+        for k, (op, _, target, _, short) in enumerate(OPS):
+            y = top + k * row_h
+            v = values[run][op]
+            a(f'<text x="{x0 - 6}" y="{y + 15}" text-anchor="end">{escape(short)}</text>')
+            if v is None:
+                a(f'<text x="{x0 + 4}" y="{y + 15}" fill="#555">not measured</text>')
+                continue
+            kind = "none" if target is None else ("met" if v <= target else "missed")
+            if target is not None:  # under the bar and its figure
+                a(f'<line x1="{at(target):.1f}" y1="{y + 1}" x2="{at(target):.1f}" '
+                  f'y2="{y + row_h - 1}" stroke="#c0392b" stroke-width="2"/>')
+            a(f'<rect x="{x0}" y="{y + 4}" width="{at(v) - x0:.1f}" height="{row_h - 8}" '
+              f'fill="{BAR_COLOURS[kind]}"><title>{escape(short)}: {v:.2f}</title></rect>')
+            a(f'<text x="{at(v) + 4:.1f}" y="{y + 15}" font-size="11" stroke="white" '
+              f'stroke-width="3" paint-order="stroke">{v:.2f}'
+              f'{"+" if v > scale else ""}</text>')
+        a("</g>")
+    a("</svg>")
+    with open(path, "w") as f:
+        f.write("\n".join(svg) + "\n")
 
 
 # ---- The report ---------------------------------------------------------------------------
@@ -235,9 +333,16 @@ def main():
     res = lambda *p: os.path.join(args.results, *p)
     build = lambda c: os.path.join(args.builds, c)
 
-    times, contexts = {}, {}
+    # The runs: one per build, and the LTO build's once more forced to the plain code.
+    runs = []
     for c in configs:
-        contexts[c], times[c] = load_times(res(c, "bench.json"))
+        runs.append(c)
+        if c == build_of(SCALAR_RUN) and os.path.exists(res(SCALAR_RUN, "bench.json")):
+            runs.append(SCALAR_RUN)
+    times, contexts = {}, {}
+    for r in runs:
+        contexts[r], times[r] = load_times(res(r, "bench.json"))
+    chart = os.path.join(os.path.dirname(os.path.abspath(args.output)), "performance-ratios.svg")
 
     out = []
     w = out.append
@@ -257,6 +362,8 @@ def main():
       f"{m['memory']} of memory; SIMD: {m['simd']}; Linux {m['kernel']}")
     w(f"- Load average when the report was written: {read('/proc/loadavg').split(' ')[0:3]}"
       .replace("[", "").replace("]", "").replace("'", ""))
+    w(f"- Code of vecmath's product and inverse chosen on this CPU: "
+      f"{contexts.get('lto', {}).get('vecmath_simd', 'not recorded')} (see below)")
     w(f"- Compiler: {run([compiler or 'c++', '--version']).splitlines()[0] if compiler else 'unknown'}")
     w(f"- Compared with: glm {package_version('libglm-dev')}, Eigen {package_version('libeigen3-dev')} "
       f"(Debian packages); Google Benchmark {package_version('libbenchmark-dev')}; "
@@ -288,16 +395,53 @@ def main():
       "suite's code, compiled with the flags above.)")
     w("")
 
-    # ---- Ratios before and after LTO
+    # ---- Which code runs where
+    simd = {r: contexts.get(r, {}).get("vecmath_simd", "not recorded") for r in runs}
+    w("## Which code runs the product and the inverse")
+    w("")
+    w("Matrix4x4's product (`operator*`, `operator*=`) and inverse (`inv`) have two codes "
+      "(`vecmath/vecmath_simd.h`): plain C++, which the compiler turns into whatever the "
+      "target has (SSE2 on every x86-64 CPU, NEON on aarch64), and AVX2 code, four doubles to "
+      "an instruction, compiled only on x86-64 with GCC or clang (MinGW-w64 included). The "
+      "choice is made once, at the first product or inverse, from the compiler runtime's "
+      "record of the CPU (`__builtin_cpu_supports(\"avx2\")`, which also checks with XGETBV "
+      "that the operating system saves the AVX registers). Both codes do the same IEEE "
+      "operations on the same operands in the same order, each rounded on its own, and the "
+      "AVX2 code is compiled for AVX2 alone, never FMA, so they give the same bits; the unit "
+      "tests run through each (below).")
+    w("")
+    w("- **AVX2 code:** x86-64 CPUs with AVX2, in a build by GCC or clang: Intel from Haswell "
+      "(2013) on, and AMD from Excavator (2015) and every Zen. Also under `-march` flags: the "
+      "choice is still made at run time.")
+    w("- **Plain code:** every other CPU and build: x86-64 CPUs without AVX2 (Intel before "
+      "Haswell; many Pentium, Celeron and Atom parts; virtual machines that hide AVX; an "
+      "operating system that does not save the AVX registers), aarch64 and other targets, "
+      "and MSVC builds. Such a CPU never executes an AVX instruction: only the two AVX2 "
+      "functions have any, and they are called only after the check.")
+    w("")
+    w(f"This machine chose **{simd.get('lto', 'not recorded')}**. To show what a CPU without "
+      f"AVX2 gets, the `lto` build's benchmarks also ran with vecmath's product and inverse "
+      f"forced to the plain code (`vecmath_bench --vecmath_simd=scalar`, run "
+      f"`{SCALAR_RUN}`, which reported **{simd.get(SCALAR_RUN, 'not run')}**); the other "
+      "operations have one code only.")
+    w("")
+
+    # ---- Ratios per run
     w("## Ratios: vecmath ÷ the faster of glm and Eigen")
     w("")
-    head = "| Operation | Target |" + "".join(f" {c} |" for c in configs) + " Target met (lto) |"
+    w(f"![Bar charts of the ratios, one per run](performance-ratios.svg)")
+    w("")
+    w("The plot ([`performance-ratios.svg`](performance-ratios.svg)) shows the medians of "
+      "the table below, one chart per run; a dashed line marks 1, as fast as the faster of "
+      "glm and Eigen, and a red tick each target.")
+    w("")
+    head = "| Operation | Target |" + "".join(f" {r} |" for r in runs) + " Target met (lto) |"
     w(head)
-    w("|---|---|" + "---|" * len(configs) + "---|")
+    w("|---|---|" + "---|" * len(runs) + "---|")
     unmet = []
-    for op, label, target, _ in OPS:
+    for op, label, target, _, _ in OPS:
         cells = []
-        for c in configs:
+        for c in runs:
             med, best = ratios(times[c], op)
             cells.append("—" if med is None else f"{med:.2f} (min {best:.2f})")
         med, _ = ratios(times.get("lto", {}), op)
@@ -315,16 +459,19 @@ def main():
     w("A ratio below 1 means vecmath is faster. The rotateAll() row is the ride's own code "
       "(loadRotateY, then transformAll over its eight rope rings and eight basket faces), "
       "compared with glm's and Eigen's transform of the same points. The targets are judged "
-      "in the `lto` build, the Release build the project makes by default.")
+      "in the `lto` build, the Release build the project makes by default, on the code this "
+      f"CPU chose; `{SCALAR_RUN}` is the same build with the product and inverse forced to "
+      "their plain code, in a run of its own.")
     w("")
+    write_chart(chart, runs, times)
 
-    # ---- Times per configuration
-    for c in configs:
+    # ---- Times per run
+    for c in runs:
         w(f"## Times per operation, {c} ({CONFIG_TITLES.get(c, c)})")
         w("")
         w("| Operation | vecmath | glm | Eigen | vecmath ÷ fastest other |")
         w("|---|---|---|---|---|")
-        for op, label, _, _ in OPS:
+        for op, label, _, _, _ in OPS:
             cells = []
             for lib in LIBS:
                 s = summary(times[c], op, lib)
@@ -341,7 +488,7 @@ def main():
       "stops with an error, and the suite exits with status 1). In the `lto` build:")
     w("")
     ctx = contexts.get("lto", {})
-    for op, label, _, _ in OPS:
+    for op, label, _, _, _ in OPS:
         text = ctx.get(f"agreement.{op}")
         if text:
             w(f"- {op}: {text}")
@@ -351,33 +498,46 @@ def main():
     w("## Exactness in the benchmarked builds")
     w("")
     w("In every build above the script runs the library's unit tests, whose bit-exact cases "
-      "compare each result with a plain evaluation in the documented order, and counts fused "
-      "multiply-add instructions (`vfmadd…`, `vfmsub…`, `vfnmadd…`, `vfnmsub…`) with objdump. "
-      "For the benchmark it counts them in the library's code (its members, the ride's "
-      "functions and the timed vecmath functions, into which LTO inlines the library) and, "
-      "for comparison, in the timed glm and Eigen functions; in the unit tests, which call "
-      "`std::fma` on purpose to show what fusing would change, it counts them in the "
-      "library's members only. Figures are FMA instructions / "
-      "AVX multiplies (the second shows whether `-march=x86-64-v3` reached the code).")
+      "compare each result with a plain evaluation in the documented order, twice: through "
+      "the code of the product and inverse that the CPU chose, and forced to their plain "
+      "code (`vecmath_tests --vecmath-simd=scalar`); one of the tests also compares the two "
+      "codes with each other on zeros of both signs, subnormals, huge values, infinities and "
+      "NaNs. It counts fused multiply-add instructions (`vfmadd…`, `vfmsub…`, `vfnmadd…`, "
+      "`vfnmsub…`) with objdump. For the benchmark it counts them in the library's code (its "
+      "members, its AVX2 code, the ride's functions and the timed vecmath functions, into "
+      "which LTO inlines the library) and, for comparison, in the timed glm and Eigen "
+      "functions; in the unit tests, which call `std::fma` on purpose to show what fusing "
+      "would change, it counts them in the library's members and AVX2 code only. Figures "
+      "are FMA instructions / AVX multiplies outside the AVX2 code (the second shows whether "
+      "`-march=x86-64-v3` reached the code); the last column is the AVX2 code alone, FMA "
+      "instructions / AVX multiplies.")
     w("")
-    w("| Build | Unit tests | swingride | cockpit | unit tests: library members | benchmark: vecmath code | benchmark: glm code | benchmark: Eigen code |")
-    w("|---|---|---|---|---|---|---|---|")
+    w("| Build | Unit tests: CPU's choice | Unit tests: plain code | swingride | cockpit | unit tests: library code | benchmark: vecmath code | benchmark: glm code | benchmark: Eigen code | vecmath's AVX2 code |")
+    w("|---|---|---|---|---|---|---|---|---|---|")
     for c in configs:
-        passed = re.search(r"PASSED\s*\]\s*(\d+) tests?", read(res(c, "tests.txt")))
+        verdicts = []
+        for code in ("auto", "scalar"):
+            text = read(res(c, f"tests-{code}.txt"))
+            passed = re.search(r"PASSED\s*\]\s*(\d+) tests?", text)
+            used = re.search(r"run the (\w+) code", text)
+            verdicts.append(f"{used.group(1) if used else '?'}: all {passed.group(1)} passed"
+                            if passed else "see results")
         fma = {}
         for line in read(res(c, "fma.txt")).splitlines():
             parts = line.split()
             if len(parts) == 3:
                 fma[parts[0]] = f"{parts[1]} / {parts[2]}"
-        w(f"| {c} | {'all ' + passed.group(1) + ' passed' if passed else 'see results'} | "
+        w(f"| {c} | " + " | ".join(verdicts) + " | "
           + " | ".join(fma.get(k, "—") for k in ("swingride", "cockpit", "vecmath_tests:library",
                                                    "vecmath_bench:vecmath", "vecmath_bench:glm",
-                                                   "vecmath_bench:Eigen")) + " |")
+                                                   "vecmath_bench:Eigen", "vecmath_bench:avx2")) + " |")
     w("")
     w("GCC records `-ffp-contract=off` in each function's LTO bytecode and keeps it when the "
       "function is optimised and inlined at link time; the library also passes it to the link "
-      "step. Eigen's own FMAs under `-march=x86-64-v3` come from its intrinsics "
-      "(`_mm256_fmadd_pd`), which no compiler option turns off.")
+      "step. The AVX2 code's functions are compiled with `target(\"avx2\")`, which does not "
+      "include FMA, and the library adds `-mno-fma`. Eigen's own FMAs under "
+      "`-march=x86-64-v3` come from its intrinsics (`_mm256_fmadd_pd`), which no compiler "
+      "option turns off.")
     w("")
 
     # ---- Instruction mix and limits
@@ -387,39 +547,49 @@ def main():
     w("## Arithmetic in the compiled operations (lto build)")
     w("")
     w("Double-precision arithmetic instructions in each timed function and in the library "
-      "functions it calls (static counts from objdump: a loop body counts once; `p` packed "
-      "two-wide SSE2, `s` scalar).")
+      "functions it calls (static counts from objdump: a loop body counts once; `y` packed "
+      "four-wide AVX, `p` packed two-wide SSE2, `s` scalar). For the product and the "
+      "inverse vecmath's AVX2 code and its plain code, inlined into the timed function, are "
+      "counted apart.")
     w("")
     w("| Operation | vecmath | glm | Eigen |")
     w("|---|---|---|---|")
-    for op, label, target, fn in OPS:
+    for op, label, target, fn, _ in OPS:
         if target is None:
             continue
         cells = []
         for lib in LIBS:
             name = bench_function(functions, fn, lib)
-            mixes[(op, lib)] = arithmetic(functions, name) if name else {}
-            cells.append(mix_text(mixes[(op, lib)]) if name else "—")
+            if not name:
+                cells.append("—")
+                continue
+            mixes[(op, lib)] = arithmetic(functions, name, skip=AVX2_CODE if lib == "vecmath" else None)
+            kernel = kernel_function(functions, op) if lib == "vecmath" else None
+            if kernel:
+                mixes[(op, "vecmath-avx2")] = arithmetic(functions, kernel)
+                cells.append(f"AVX2 code: {mix_text(mixes[(op, 'vecmath-avx2')])}; "
+                             f"plain code: {mix_text(mixes[(op, lib)])}")
+            else:
+                cells.append(mix_text(mixes[(op, lib)]))
         w(f"| {label} | " + " | ".join(cells) + " |")
     w("")
 
     w("## Targets not met, and what limits them")
     w("")
     if not unmet:
-        w("Every target is met in the `lto` build.")
+        w(f"Every target is met in the `lto` build, on the {simd.get('lto', '?')} code this CPU "
+          "chose.")
         w("")
     for op in unmet:
-        label = next(l for o, l, _, _ in OPS if o == op)
+        label = next(l for o, l, _, _, _ in OPS if o == op)
         med, best = ratios(times["lto"], op)
-        w(f"**{label}**: {med:.2f} times the faster library (fastest repetitions: {best:.2f}).")
+        w(f"**{label}**: {med:.2f} times the faster library (fastest repetitions: {best:.2f}), "
+          f"on the {simd.get('lto', '?')} code.")
         w("")
-        inv_calls_det = any("<Matrix4x4::det()>" in ins for ins in functions.get("Matrix4x4::inv()", []))
         w(LIMITS.get(op, "No analysis recorded for this operation.").format(
-            inv_det=(" inv() also calls det() out of line, so the four 3×3 determinants of "
-                     "det(), the same expressions as the first row of the adjoint, are computed "
-                     f"a second time ({mix_text(arithmetic(functions, 'Matrix4x4::det()'))} of "
-                     "the totals below)." if inv_calls_det else ""),
+            simd=simd.get("lto", "?"),
             mine=mix_text(mixes.get((op, "vecmath"), {})),
+            mine_avx2=mix_text(mixes.get((op, "vecmath-avx2"), {})),
             eigen=mix_text(mixes.get((op, "Eigen"), {})),
             glm=mix_text(mixes.get((op, "glm"), {}))))
         w("")
@@ -513,22 +683,22 @@ LIMITS = {
         "(`((((0.0 + a0·b0) + a1·b1) + a2·b2) + a3·b3)`), in the order the library fixes. The "
         "compiler may not drop the leading `0.0 +`, because it turns a product of −0.0 into "
         "+0.0, so vecmath does one more addition per element than glm and Eigen, which start "
-        "from the first product. LTO lets GCC inline and vectorise the product as well as it "
-        "does glm's and Eigen's, but the extra additions remain, and they raise the register "
-        "pressure in SSE2's sixteen registers. Compiled: vecmath {mine}; Eigen {eigen}; glm "
-        "{glm}. Under `-march=x86-64-v3` Eigen also fuses its multiplies and adds through its "
-        "intrinsics, which the library's exactness excludes. Only a change to the order of "
-        "operations would remove the difference, and that would change results."),
+        "from the first product. The AVX2 code sums the four elements of a row at once "
+        "({mine_avx2}), which more than makes up for it; the plain code, which a CPU without "
+        "AVX2 runs, is vectorised two-wide by the compiler ({mine}), as glm's and Eigen's "
+        "products are (Eigen {eigen}; glm {glm}), and keeps the extra additions. This run "
+        "used the {simd} code. Only a change to the order of operations would remove the "
+        "additions, and that would change results."),
     "inverse": (
         "vecmath's inverse is defined as the adjoint divided by the determinant, each of the "
-        "16 cofactors a 3×3 determinant expanded in a fixed order, after det() and followed "
-        "by checks that the determinant and all 16 elements are finite. GCC shares the 2×2 "
-        "products that repeat between cofactors, but it cannot vectorise these irregular "
-        "expressions, so they stay scalar, while Eigen's 4×4 inverse is hand-written SIMD "
-        "(two doubles per instruction) and glm's shares its sub-determinants between "
-        "columns.{inv_det} Compiled: vecmath "
-        "{mine}; Eigen {eigen}; glm {glm}. No compiler flag that keeps every result "
-        "bit-identical closes a gap of this size."),
+        "16 cofactors a 3×3 determinant expanded in a fixed order, followed by checks that "
+        "the determinant and all 16 elements are finite. The AVX2 code computes a row of "
+        "four cofactors at once ({mine_avx2}). The plain code, which a CPU without AVX2 "
+        "runs, stays scalar: GCC shares the 2×2 products that repeat between cofactors, but "
+        "it cannot vectorise these irregular expressions ({mine}), while Eigen's 4×4 inverse "
+        "is hand-written SIMD ({eigen}) and glm's shares its sub-determinants between "
+        "columns ({glm}). This run used the {simd} code. No compiler flag that keeps every "
+        "result bit-identical closes the gap of the plain code."),
     "det": (
         "vecmath's determinant expands along column 0 into four 3×3 determinants, each of "
         "three 2×2 ones, in a fixed order. Compiled: vecmath {mine}; Eigen {eigen}; glm {glm}."),

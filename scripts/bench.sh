@@ -2,9 +2,11 @@
 # bench.sh: how fast vecmath is beside glm and Eigen, and what a frame of each program
 # costs. Writes docs/performance.md from the runs it makes.
 #
-#   bash scripts/bench.sh           # the full run: about ten minutes on 2 cores
-#   bash scripts/bench.sh --smoke   # builds the suite and runs every benchmark briefly;
-#                                   # fails if the libraries disagree; writes no figures
+#   bash scripts/bench.sh           # the full run: about twelve minutes on 2 cores
+#   bash scripts/bench.sh --smoke   # builds the suite and runs every benchmark briefly,
+#                                   # through vecmath's AVX2 code where the CPU has it and
+#                                   # through its plain code; fails if the libraries
+#                                   # disagree; writes no figures
 #
 # The full run builds the benchmark suite, the library's unit tests and both programs in
 # Release three times, each in a directory of its own under build-bench/:
@@ -14,11 +16,15 @@
 #           compiler fuse multiplies and adds (only on a CPU with AVX2 and FMA).
 # Every build has -g as well: debug information only, which GCC guarantees does not change
 # the code, so that callgrind can tell inlined functions apart. In each build it runs the
-# unit tests (the library's bit-exactness checks), counts fused multiply-add instructions
-# in the library's code as linked into the programs, the tests and the benchmark, and runs
-# the benchmarks. Then it profiles each program under callgrind for a few seconds in the
-# builds without and with LTO (instructions per frame), and counts the frames each program
-# really draws per second under Xvfb in the LTO build.
+# unit tests (the library's bit-exactness checks) through the CPU's choice of the code of
+# the product and inverse and through their plain code (vecmath/vecmath_simd.h), counts
+# fused multiply-add instructions in the library's code as linked into the programs, the
+# tests and the benchmark, and runs the benchmarks. The LTO build's benchmarks run once
+# more with the product and inverse forced to their plain code, which is what a CPU
+# without AVX2 runs. Then it profiles each program under callgrind for a few seconds in
+# the builds without and with LTO (instructions per frame), and counts the frames each
+# program really draws per second under Xvfb in the LTO build. The report's plot of the
+# ratios goes beside it (docs/performance-ratios.svg).
 #
 # Settings (environment): BENCH_BUILD_DIR (build-bench), BENCH_REPETITIONS (12),
 # BENCH_MIN_TIME (0.2 seconds per repetition), CALLGRIND_WARMUP (15 seconds of start-up
@@ -68,18 +74,24 @@ check_no_errors() {
 if [ "$mode" = smoke ]; then
     install_missing "${BUILD_PACKAGES[@]}" "${BENCH_PACKAGES[@]}"
     build_config smoke "" ON OFF vecmath_bench
-    out="$bench_dir/smoke/smoke.json"
-    log="$bench_dir/smoke/smoke.log"
-    if ! "$bench_dir/smoke/bench/vecmath_bench" --benchmark_min_time=0.01 \
-            --benchmark_out="$out" --benchmark_out_format=json >"$log" 2>&1; then
-        cat "$log" >&2
-        echo "bench.sh: the benchmark suite failed" >&2
-        exit 1
-    fi
-    check_no_errors "$out"
-    grep -E '^[A-Za-z0-9_]+ +(agree|DISAGREE)' "$log" || true
-    count=$(grep -c '"run_type": "iteration"' "$out")
-    echo "bench.sh --smoke: $count benchmarks ran; the three libraries agree on every operation ($((SECONDS - start)) s)"
+    # The CPU's choice of vecmath's code, then its plain code (the same where the CPU has
+    # no AVX2).
+    for simd in auto scalar; do
+        out="$bench_dir/smoke/smoke-$simd.json"
+        log="$bench_dir/smoke/smoke-$simd.log"
+        if ! "$bench_dir/smoke/bench/vecmath_bench" --vecmath_simd=$simd \
+                --benchmark_min_time=0.01 --benchmark_out="$out" \
+                --benchmark_out_format=json >"$log" 2>&1; then
+            cat "$log" >&2
+            echo "bench.sh: the benchmark suite failed (--vecmath_simd=$simd)" >&2
+            exit 1
+        fi
+        check_no_errors "$out"
+        grep -E '^[A-Za-z0-9_]+ +(agree|DISAGREE|products)' "$log" || true
+        count=$(grep -c '"run_type": "iteration"' "$out")
+        echo "bench.sh --smoke: $count benchmarks ran with --vecmath_simd=$simd; the three libraries agree on every operation"
+    done
+    echo "bench.sh --smoke: done in $((SECONDS - start)) s"
     exit 0
 fi
 
@@ -111,17 +123,21 @@ fma_count() {
         inside && /[ \t]vfn?m(add|sub)/ { n++ }
         END { print n + 0 }'
 }
-# The number of AVX (VEX-encoded) double-precision multiplies in those functions: shows
-# that -march=x86-64-v3 reached the code that the count above looks at.
+# The number of AVX (VEX-encoded) double-precision multiplies in those functions, leaving
+# out those whose names match the regular expression EXCLUDE (by default the library's
+# AVX2 code, which has them in every build): shows that -march=x86-64-v3 reached the code
+# that the count above looks at.
 avx_count() {
-    objdump -d --no-show-raw-insn -C "$1" | awk -v pat="$2" '
-        /^[0-9a-f]+ <.*>:$/ { inside = ($0 ~ pat); next }
+    objdump -d --no-show-raw-insn -C "$1" | awk -v pat="$2" -v skip="${3-$avx2_code}" '
+        /^[0-9a-f]+ <.*>:$/ { inside = ($0 ~ pat) && !(skip != "" && $0 ~ skip); next }
         inside && /[ \t]vmul[sp]d/ { n++ }
         END { print n + 0 }'
 }
-# The library's code in the benchmark: its members, the ride's functions, and the timed
-# functions of its adapter, into which LTO inlines it.
-members='Matrix4x4::|Vector3D::|Vector4D::'
+# The library's AVX2 code of the product and inverse (vecmath/matrix4x4_avx2.cpp).
+avx2_code='<matrix4x4[A-Za-z]*Avx2[(]'
+# The library's code in the benchmark: its members, its AVX2 code, the ride's functions,
+# and the timed functions of its adapter, into which LTO inlines it.
+members="Matrix4x4::|Vector3D::|Vector4D::|$avx2_code"
 vecmath_code="$members|VecmathLib|rotateAll|transformAll|stepAround"
 
 for name in "${configs[@]}"; do
@@ -132,13 +148,16 @@ for name in "${configs[@]}"; do
     build_config "$name" "${config_flags[$name]}" "${config_lto[$name]}" ON \
         vecmath_bench vecmath_tests swingride cockpit swapcount
 
-    echo "== $name: the library's unit tests"
-    if ! "$dir/tests/vecmath_tests" --gtest_brief=1 >"$res/tests.txt" 2>&1; then
-        cat "$res/tests.txt" >&2
-        echo "bench.sh: the library's unit tests fail in the $name build" >&2
-        exit 1
-    fi
-    tail -n 1 "$res/tests.txt"
+    echo "== $name: the library's unit tests, through the CPU's choice and the plain code"
+    for simd in auto scalar; do
+        if ! "$dir/tests/vecmath_tests" --vecmath-simd=$simd --gtest_brief=1 \
+                >"$res/tests-$simd.txt" 2>&1; then
+            cat "$res/tests-$simd.txt" >&2
+            echo "bench.sh: the library's unit tests fail in the $name build (--vecmath-simd=$simd)" >&2
+            exit 1
+        fi
+        echo "$simd: $(head -n 1 "$res/tests-$simd.txt"); $(tail -n 1 "$res/tests-$simd.txt")"
+    done
 
     {
         echo "swingride $(fma_count "$dir/swingride/swingride" .) $(avx_count "$dir/swingride/swingride" .)"
@@ -149,6 +168,8 @@ for name in "${configs[@]}"; do
         echo "vecmath_bench:vecmath $(fma_count "$dir/bench/vecmath_bench" "$vecmath_code") $(avx_count "$dir/bench/vecmath_bench" "$vecmath_code")"
         echo "vecmath_bench:Eigen $(fma_count "$dir/bench/vecmath_bench" EigenLib) $(avx_count "$dir/bench/vecmath_bench" EigenLib)"
         echo "vecmath_bench:glm $(fma_count "$dir/bench/vecmath_bench" GlmLib) $(avx_count "$dir/bench/vecmath_bench" GlmLib)"
+        # The AVX2 code on its own: fused multiply-adds, and its AVX multiplies.
+        echo "vecmath_bench:avx2 $(fma_count "$dir/bench/vecmath_bench" "$avx2_code") $(avx_count "$dir/bench/vecmath_bench" "$avx2_code" "")"
     } >"$res/fma.txt"
     if awk '$1 !~ /Eigen|glm/ && $2 != 0 { bad = 1 } END { exit !bad }' "$res/fma.txt"; then
         cat "$res/fma.txt" >&2
@@ -161,6 +182,17 @@ for name in "${configs[@]}"; do
         --benchmark_min_time="$min_time" --benchmark_enable_random_interleaving=true \
         --benchmark_out="$res/bench.json" --benchmark_out_format=json >"$res/bench.txt" 2>&1
     check_no_errors "$res/bench.json"
+    if [ "$name" = lto ]; then
+        # The fallback, shown on this machine: the product and inverse forced to the plain
+        # code that a CPU without AVX2 runs, measured in a run of its own.
+        echo "== lto: benchmarks again, vecmath's product and inverse forced to their plain code"
+        mkdir -p "$results/lto-scalar"
+        "$dir/bench/vecmath_bench" --vecmath_simd=scalar --benchmark_repetitions="$reps" \
+            --benchmark_min_time="$min_time" --benchmark_enable_random_interleaving=true \
+            --benchmark_out="$results/lto-scalar/bench.json" --benchmark_out_format=json \
+            >"$results/lto-scalar/bench.txt" 2>&1
+        check_no_errors "$results/lto-scalar/bench.json"
+    fi
 done
 
 # Profiles PROGRAM of build NAME: start-up and the first frames, in which llvmpipe compiles
@@ -206,4 +238,4 @@ done
 python3 "$ROOT/bench/report.py" --results "$results" --builds "$bench_dir" \
     --configs "${configs[*]}" --repetitions "$reps" --min-time "$min_time" \
     --callgrind-seconds "$cg_seconds" --callgrind-warmup "$cg_warmup" --output "$output"
-echo "bench.sh: wrote ${output#"$ROOT"/} in $((SECONDS - start)) s"
+echo "bench.sh: wrote ${output#"$ROOT"/} and its plot in $((SECONDS - start)) s"

@@ -13,6 +13,7 @@
 #include <random>
 
 #include "matrix4x4.h"
+#include "vecmath_simd.h"
 #include "vector3d.h"
 #include "vector4d.h"
 
@@ -22,6 +23,14 @@ constexpr int kSamples = 10000;
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
+
+// The code the tests' products and inverses were asked to run through, set by main()
+// from --vecmath-simd (vecmath_test_main.cpp).
+inline VecmathSimd& RequestedSimd()
+{
+    static VecmathSimd requested = VecmathSimd::Auto;
+    return requested;
+}
 
 inline std::uint64_t Bits(double d)
 {

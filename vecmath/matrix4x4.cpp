@@ -1,8 +1,11 @@
 // matrix4x4.cpp: the out-of-line members of Matrix4x4, in the header's order.
 #include "matrix4x4.h"
 
+#include <cfloat>
 #include <cmath>
 #include <cstring>
+
+#include "matrix4x4_avx2.h"
 
 // ---- Construction and copying ---------------------------------------------------------
 
@@ -222,15 +225,29 @@ void multiply(const double (&L)[4][4], const Matrix4x4& R, double (&out)[4][4])
 
 } // namespace
 
+// On a CPU with AVX2 the product runs the same sums four at a time (matrix4x4_avx2.cpp).
 Matrix4x4 Matrix4x4::operator*(const Matrix4x4& A)
 {
     Matrix4x4 M;
+#if VECMATH_HAVE_AVX2_PATH
+    if (matrix4x4UseAvx2()) {
+        matrix4x4ProductAvx2(m_d, A.m_d, M.m_d);
+        return M;
+    }
+#endif
     multiply(m_d, A, M.m_d);
     return M;
 }
 
 void Matrix4x4::operator*=(const Matrix4x4& A)
 {
+#if VECMATH_HAVE_AVX2_PATH
+    // The AVX2 code reads A whole, and each row of this matrix, before it writes the row.
+    if (matrix4x4UseAvx2()) {
+        matrix4x4ProductAvx2(m_d, A.m_d, m_d);
+        return;
+    }
+#endif
     // Built in a temporary so that A may be this matrix: no element of m_d changes
     // while it is still being read.
     double result[4][4];
@@ -393,22 +410,48 @@ void Matrix4x4::adjoint()
     // clang-format on
 }
 
+namespace {
+
+// True when all 16 elements are finite. x * 0.0 is a zero for a finite x and NaN for an
+// infinity or a NaN, and a sum with a NaN term is NaN, so the sum of the 16 is zero
+// exactly when all are finite. Columns 0 and 2, and 1 and 3, are summed side by side,
+// which the compiler does two at a time and without a branch.
+bool allFinite(const double (&e)[4][4])
+{
+    double even[4], odd[4];
+    for (int i = 0; i < 4; i++) {
+        even[i] = e[i][0] * 0.0 + e[i][2] * 0.0;
+        odd[i] = e[i][1] * 0.0 + e[i][3] * 0.0;
+    }
+    return ((even[0] + even[1]) + (even[2] + even[3])) + ((odd[0] + odd[1]) + (odd[2] + odd[3]))
+        == 0.0;
+}
+
+} // namespace
+
+// On a CPU with AVX2 the same operations run four at a time (matrix4x4_avx2.cpp).
 bool Matrix4x4::inv()
 {
-    const double determinant = det();
-    // Singular or nearly so. A determinant that is not finite (NaN or infinite elements,
-    // or overflow) gives no inverse either: it would come out as NaNs or zeros.
-    if (!std::isfinite(determinant) || std::fabs(determinant) < 1e-10)
-        return false;
+#if VECMATH_HAVE_AVX2_PATH
+    if (matrix4x4UseAvx2())
+        return matrix4x4InverseAvx2(m_d);
+#endif
     Matrix4x4 A(*this);
     A.adjoint();
+    // det() expands along column 0 into the same four 3x3 determinants that the adjoint's
+    // first row holds with the signs +, -, +, -. Flipping a sign back is exact, so this is
+    // det() bit for bit, without computing the four a second time.
+    const double determinant = m_d[0][0] * A.m_d[0][0] - m_d[1][0] * -A.m_d[0][1]
+                             + m_d[2][0] * A.m_d[0][2] - m_d[3][0] * -A.m_d[0][3];
+    // Singular or nearly so. A determinant that is not finite (NaN or infinite elements,
+    // or overflow) gives no inverse either: it would come out as NaNs or zeros.
+    if (!(std::fabs(determinant) >= 1e-10 && std::fabs(determinant) <= DBL_MAX))
+        return false;
     A *= 1 / determinant;
     // A cofactor can overflow where the determinant does not; then an element of the
     // inverse is not representable and the matrix is left as it was.
-    for (int i = 0; i < 4; i++)
-        for (int j = 0; j < 4; j++)
-            if (!std::isfinite(A.m_d[i][j]))
-                return false;
+    if (!allFinite(A.m_d))
+        return false;
     copy(A);
     return true;
 }

@@ -10,6 +10,7 @@
 //
 // Beyond what AddressSanitizer and UBSan catch, each step checks properties that the
 // headers promise for every input, NaN and infinity included, and traps when one fails.
+// Products and inverses are checked through both codes of the library, plain and AVX2.
 // Results are compared "bit for bit" up to the payload of a NaN: when both operands of an
 // operation are NaN, which one's payload comes out depends on the operand order that the
 // compiler picks, and no member promises a particular NaN.
@@ -20,6 +21,7 @@
 #include <cstring>
 
 #include "matrix4x4.h"
+#include "vecmath_simd.h"
 #include "vector3d.h"
 #include "vector4d.h"
 
@@ -717,14 +719,27 @@ void matrixTransforms(Machine& s, int a, int b, int c)
     s.q[(c + 1) % 4] = t4;
 }
 
+// The product and the inverse have plain and AVX2 code (vecmath_simd.h): each is checked
+// through the plain code, through the AVX2 code where this CPU runs it, and last through
+// the CPU's own choice, which leaves the registers as a program would find them.
+const VecmathSimd kEachCode[] = {VecmathSimd::Scalar, VecmathSimd::Avx2, VecmathSimd::Auto};
+
 void matrixProduct(Machine& s, int a, int b, int c)
 {
     Matrix4x4 A(s.m[a]), B(s.m[b]), C(s.m[c]);
-    const Matrix4x4 P = s.m[a] * s.m[b]; // a may be b
-    CHECK(same(P, productOf(A, B)));
-    CHECK(identical(s.m[a], A) && identical(s.m[b], B)); // the factors are only read
-    s.m[c] *= s.m[b]; // c may be b: the product is built aside first
-    CHECK(same(s.m[c], productOf(C, B)));
+    const Matrix4x4 expected = productOf(A, B), expectedInPlace = productOf(C, B);
+    for (VecmathSimd simd : kEachCode) {
+        if (!vecmathUseSimd(simd))
+            continue;
+        s.m[a] = A; // a, b and c may be the same register
+        s.m[b] = B;
+        s.m[c] = C;
+        const Matrix4x4 P = s.m[a] * s.m[b];
+        CHECK(same(P, expected));
+        CHECK(identical(s.m[a], A) && identical(s.m[b], B)); // the factors are only read
+        s.m[c] *= s.m[b]; // c may be b: the product is built aside first
+        CHECK(same(s.m[c], expectedInPlace));
+    }
 }
 
 void matrixElementWise(Machine& s, Input& in, int a, int b, int which)
@@ -849,14 +864,19 @@ void matrixInverse(Machine& s, int a)
     scaled *= 1.0 / det;
     const bool expected = std::isfinite(det) && !(std::fabs(det) < 1e-10) && finite(scaled);
 
-    const bool ok = M.inv();
-    CHECK(ok == expected);
-    if (ok) {
-        CHECK(finite(M));
-        CHECK(std::isfinite(det) && std::fabs(det) >= 1e-10);
-        CHECK(same(M, scaled));
-    } else {
-        CHECK(identical(M, before)); // left exactly as it was
+    for (VecmathSimd simd : kEachCode) {
+        if (!vecmathUseSimd(simd))
+            continue;
+        M = before;
+        const bool ok = M.inv();
+        CHECK(ok == expected);
+        if (ok) {
+            CHECK(finite(M));
+            CHECK(std::isfinite(det) && std::fabs(det) >= 1e-10);
+            CHECK(same(M, scaled));
+        } else {
+            CHECK(identical(M, before)); // left exactly as it was
+        }
     }
 }
 
