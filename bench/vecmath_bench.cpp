@@ -43,6 +43,12 @@
 
 namespace {
 
+using vecmath::VecmathSimd;
+using vecmath::vecmathSimdFromName;
+using vecmath::vecmathSimdInUse;
+using vecmath::vecmathSimdName;
+using vecmath::vecmathUseSimd;
+
 // ---- The common data, in plain arrays ---------------------------------------------------
 
 using Rows = std::array<double, 16>; // a 4x4 matrix, element (r, c) at 4 * r + c

@@ -5,14 +5,14 @@
 
 #include <cstddef>
 
-void stepAround(PointList& list, int count, const Vector3D& first, Matrix4x4& step)
+void stepAround(PointList& list, int count, const Vector3D& first, const Matrix4x4& step)
 {
     list[0] = first;
     for (int k = 1; k < count; k++)
         list[k] = step.Transform(list[k - 1]);
 }
 
-void transformAll(Matrix4x4& M, PointList& list)
+void transformAll(const Matrix4x4& M, PointList& list)
 {
     for (std::size_t j = 0; j < list.size(); j++)
         list[j] = M.Transform(list[j]);

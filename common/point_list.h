@@ -16,10 +16,10 @@ using PointLists = std::vector<PointList>;
 /// Writes points 0 to count-1 of `list`: point 0 is `first`, and every further point is
 /// the one before it transformed by `step`, so rounding builds up along the list as
 /// repeated rotation makes it. The list must already hold at least `count` points.
-void stepAround(PointList& list, int count, const Vector3D& first, Matrix4x4& step);
+void stepAround(PointList& list, int count, const Vector3D& first, const Matrix4x4& step);
 
 /// Replaces every point of `list`, in index order, by its image under `M`.
-void transformAll(Matrix4x4& M, PointList& list);
+void transformAll(const Matrix4x4& M, PointList& list);
 
 /// Sends one point to GL in double precision with glVertex3d.
 void vertex3d(const Vector3D& p);

@@ -7,6 +7,8 @@
 
 #include <cmath>
 #include <random>
+#include <sstream>
+#include <utility>
 
 #include "vecmath_test_util.h"
 
@@ -99,18 +101,21 @@ TEST(Matrix4x4Algebra, ElementWiseOperatorsAndTheirInPlaceForms)
 {
     Matrix4x4 a = FromRows(kSample), b;
     b.loadRotateZ(kPi);
-    double sum[4][4], diff[4][4], scaled[4][4], negated[4][4], absolute[4][4];
+    double sum[4][4], diff[4][4], scaled[4][4], divided[4][4], negated[4][4], absolute[4][4];
     for (int i = 0; i < 4; ++i)
         for (int j = 0; j < 4; ++j) {
             sum[i][j] = kSample[i][j] + b.m_d[i][j];
             diff[i][j] = kSample[i][j] - b.m_d[i][j];
             scaled[i][j] = kSample[i][j] * -0.5;
+            divided[i][j] = kSample[i][j] / 3.0;
             negated[i][j] = -kSample[i][j];
             absolute[i][j] = std::fabs(kSample[i][j]);
         }
     EXPECT_TRUE(SameBits(a + b, sum));
     EXPECT_TRUE(SameBits(a - b, diff));
     EXPECT_TRUE(SameBits(a * -0.5, scaled));
+    EXPECT_TRUE(SameBits(-0.5 * a, scaled));
+    EXPECT_TRUE(SameBits(a / 3.0, divided));
     EXPECT_TRUE(SameBits(-a, negated));
     EXPECT_TRUE(SameBits(+a, kSample));
     EXPECT_TRUE(SameBits(a, kSample)) << "an operator returning a new matrix changed this one";
@@ -124,6 +129,9 @@ TEST(Matrix4x4Algebra, ElementWiseOperatorsAndTheirInPlaceForms)
     c = a;
     c *= -0.5;
     EXPECT_TRUE(SameBits(c, scaled));
+    c = a;
+    c /= 3.0;
+    EXPECT_TRUE(SameBits(c, divided));
     c = a;
     c.neg();
     EXPECT_TRUE(SameBits(c, negated));
@@ -163,6 +171,22 @@ TEST(Matrix4x4Algebra, TransposeSwapsAcrossTheDiagonalOnce)
             EXPECT_EQ(Bits(m.m_d[i][j]), Bits(kSample[j][i]));
     m.transpose();
     EXPECT_TRUE(SameBits(m, kSample));
+    // The value-returning twin gives the same bits and leaves its source alone.
+    const Matrix4x4 source = FromRows(kSample);
+    Matrix4x4 inPlace = source;
+    inPlace.transpose();
+    EXPECT_TRUE(SameBits(source.transposed(), inPlace.m_d));
+    EXPECT_TRUE(SameBits(source, kSample));
+}
+
+TEST(Matrix4x4Algebra, PrintsRowByRowInTheStreamsFormat)
+{
+    Matrix4x4 m;
+    m.loadTranslate(1.5, -2, 1e300);
+    m.m_d[3][0] = -0.0;
+    std::ostringstream out;
+    out << m;
+    EXPECT_EQ(out.str(), "(1, 0, 0, 1.5)\n(0, 1, 0, -2)\n(0, 0, 1, 1e+300)\n(-0, 0, 0, 1)");
 }
 
 // ---- Determinant, adjoint and inverse -------------------------------------------------
@@ -280,6 +304,10 @@ TEST(Matrix4x4Inverse, RefusesSingularAndNonFiniteMatricesAndLeavesThemUnchanged
     cases[5] = FromRows(overflowingCofactor);
     for (Matrix4x4& m : cases) {
         const Matrix4x4 before = m;
+        // The value-returning inverse reports the refusal and hands back the matrix.
+        bool invertible = true;
+        EXPECT_TRUE(SameBits(before.inverse(&invertible), before.m_d));
+        EXPECT_FALSE(invertible);
         EXPECT_FALSE(m.inv()) << "det " << m.det();
         EXPECT_TRUE(SameBits(m, before.m_d));
     }
@@ -406,7 +434,7 @@ TEST(Matrix4x4RotateAboutAxis, Vector4DFormsIgnoreTheWeight)
 TEST(Matrix4x4AlgebraBitExact, DeterminantAdjointAndInverseMatchTheReference)
 {
     std::mt19937_64 rng(0x5eed0502);
-    Mismatches det, adjoint, inverse;
+    Mismatches det, adjoint, inverse, inverseTwin;
     Matrix4x4 m;
     for (int i = 0; i < kSamples; ++i) {
         RandomFill(m, rng);
@@ -427,7 +455,11 @@ TEST(Matrix4x4AlgebraBitExact, DeterminantAdjointAndInverseMatchTheReference)
         const bool inverted = a.inv();
         inverse.check(inverted == (std::fabs(d) >= 1e-10) && SameBits(a, inverted ? inv : m.m_d),
                       i);
+        bool invertible = !inverted;
+        const Matrix4x4 twin = std::as_const(m).inverse(&invertible);
+        inverseTwin.check(invertible == inverted && SameBits(twin, a.m_d), i);
     }
+    EXPECT_EQ(inverseTwin.count, 0) << "first at sample " << inverseTwin.first;
     EXPECT_EQ(det.count, 0) << "first at sample " << det.first;
     EXPECT_EQ(adjoint.count, 0) << "first at sample " << adjoint.first;
     EXPECT_EQ(inverse.count, 0) << "first at sample " << inverse.first;

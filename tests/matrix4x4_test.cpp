@@ -105,17 +105,27 @@ TEST(Matrix4x4Copying, EveryFormOfCopyKeepsAllBits)
     EXPECT_TRUE(SameBits(source, rows));
 }
 
-TEST(Matrix4x4Copying, OnlyAssignmentFromAModifiableMatrixReturnsTheTarget)
+TEST(Matrix4x4Copying, EveryAssignmentReturnsTheTarget)
 {
     Matrix4x4 a = Garbage();
     Matrix4x4 b;
     b.loadScale(2.0, 3.0, 4.0);
     static_assert(std::is_same_v<decltype(a = b), Matrix4x4&>);
-    static_assert(std::is_void_v<decltype(a = std::as_const(b))>);
-    static_assert(std::is_void_v<decltype(a = Garbage())>);
+    static_assert(std::is_same_v<decltype(a = std::as_const(b)), Matrix4x4&>);
+    static_assert(std::is_same_v<decltype(a = Garbage()), Matrix4x4&>);
+    static_assert(std::is_same_v<decltype(a *= b), Matrix4x4&>);
+    static_assert(std::is_same_v<decltype(a += b), Matrix4x4&>);
+    static_assert(std::is_same_v<decltype(a -= b), Matrix4x4&>);
+    static_assert(std::is_same_v<decltype(a *= 2.0), Matrix4x4&>);
+    static_assert(std::is_same_v<decltype(a /= 2.0), Matrix4x4&>);
     Matrix4x4& r = (a = b);
     EXPECT_EQ(&r, &a);
     EXPECT_TRUE(SameBits(a, b.m_d));
+    // Chained: c = a = const b, each a copy of b.
+    Matrix4x4 c = Garbage();
+    c = a = std::as_const(b);
+    EXPECT_TRUE(SameBits(c, b.m_d));
+    EXPECT_EQ(&(a *= b), &a);
 }
 
 // ---- Loaders --------------------------------------------------------------------------

@@ -7,6 +7,7 @@
 
 #include "matrix4x4.h"
 #include "vector3d.h"
+#include "vector4d.h"
 
 #include <gtest/gtest.h>
 
@@ -45,6 +46,12 @@ std::string AssertionFailure(const std::string& /*function*/, const std::string&
 
 const std::string kVectorIndex =
     AssertionFailure("double& Vector3D::operator[](int)", "i >= 0 && i < 3");
+const std::string kConstVectorIndex =
+    AssertionFailure("const double& Vector3D::operator[](int) const", "i >= 0 && i < 3");
+const std::string kVector4Index =
+    AssertionFailure("double& Vector4D::operator[](int)", "i >= 0 && i < 4");
+const std::string kConstVector4Index =
+    AssertionFailure("const double& Vector4D::operator[](int) const", "i >= 0 && i < 4");
 const std::string kMatrixRow =
     AssertionFailure("double* Matrix4x4::operator[](int)", "index>=0 && index<4");
 const std::string kConstMatrixRow =
@@ -76,6 +83,38 @@ TEST(Vector3DIndexDeathTest, AbortsOnANegativeIndex)
             v[-1] = 0.0;
         },
         kVectorIndex);
+}
+
+TEST(Vector3DIndexDeathTest, AbortsOnOutOfRangeIndicesOfAConstVector)
+{
+    const Vector3D v(1.0, 2.0, 3.0);
+    EXPECT_EQ(v[0] + v[1] + v[2], 6.0);
+    for (int i : {3, -1})
+        EXPECT_DEATH(
+            {
+                volatile double e = v[i];
+                (void)e;
+            },
+            kConstVectorIndex)
+            << "index " << i;
+}
+
+TEST(Vector4DIndexDeathTest, AcceptsZeroToThreeAndAbortsOutside)
+{
+    Vector4D v(1.0, 2.0, 3.0, 4.0);
+    const Vector4D& cv = v;
+    EXPECT_EQ(v[0] + v[1] + v[2] + v[3], 10.0);
+    EXPECT_EQ(cv[0] + cv[1] + cv[2] + cv[3], 10.0);
+    for (int i : {4, -1}) {
+        EXPECT_DEATH(v[i] = 0.0, kVector4Index) << "index " << i;
+        EXPECT_DEATH(
+            {
+                volatile double e = cv[i];
+                (void)e;
+            },
+            kConstVector4Index)
+            << "index " << i;
+    }
 }
 
 TEST(Matrix4x4RowDeathTest, AcceptsZeroToThree)

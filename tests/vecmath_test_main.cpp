@@ -13,6 +13,8 @@
 #include "vecmath_simd.h"
 #include "vecmath_test_util.h"
 
+using namespace vecmath_test;
+
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);

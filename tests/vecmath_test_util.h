@@ -19,6 +19,14 @@
 
 namespace vecmath_test {
 
+// The choice of code for the product and inverse (not part of the installed interface).
+using vecmath::VecmathSimd;
+using vecmath::vecmathSimdAvailable;
+using vecmath::vecmathSimdFromName;
+using vecmath::vecmathSimdInUse;
+using vecmath::vecmathSimdName;
+using vecmath::vecmathUseSimd;
+
 constexpr int kSamples = 10000;
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();

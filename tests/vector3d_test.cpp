@@ -7,10 +7,13 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <iomanip>
 #include <limits>
 #include <random>
+#include <sstream>
 #include <type_traits>
 
+#include "matrix4x4.h"
 #include "vecmath_test_util.h"
 
 namespace {
@@ -78,6 +81,57 @@ TEST(Vector3DAccess, AccessorsAndIndicesReferToTheComponents)
     v.Y() = 7.0;
     v[2] = 9.0;
     ExpectComponents(v, 1.0, 7.0, 9.0);
+    // The read-only forms refer to the same components of a const vector.
+    const Vector3D& c = v;
+    static_assert(std::is_same_v<decltype(c[0]), const double&>);
+    static_assert(std::is_same_v<decltype(c.X()), const double&>);
+    EXPECT_EQ(&c.X(), &v.m_x);
+    EXPECT_EQ(&c.Y(), &v.m_y);
+    EXPECT_EQ(&c.Z(), &v.m_z);
+    EXPECT_EQ(&c[0], &v.m_x);
+    EXPECT_EQ(&c[1], &v.m_y);
+    EXPECT_EQ(&c[2], &v.m_z);
+}
+
+// The three types are plain values: copied as bytes, never throwing, and built at compile
+// time where their arguments are constants.
+TEST(Vector3DValue, BehavesLikeABuiltInValue)
+{
+    static_assert(std::is_trivially_copyable_v<Vector3D>);
+    static_assert(std::is_trivially_default_constructible_v<Vector3D>);
+    static_assert(std::is_standard_layout_v<Vector3D> && sizeof(Vector3D) == 3 * sizeof(double));
+    static_assert(std::is_nothrow_copy_constructible_v<Vector3D>);
+    static_assert(std::is_nothrow_move_assignable_v<Vector3D>);
+    static_assert(std::is_trivially_copyable_v<Vector4D>);
+    static_assert(std::is_trivially_default_constructible_v<Vector4D>);
+    static_assert(std::is_trivially_copyable_v<Matrix4x4>);
+    static_assert(std::is_trivially_default_constructible_v<Matrix4x4>);
+    static_assert(std::is_nothrow_copy_assignable_v<Matrix4x4>);
+    static_assert(noexcept(Vector3D() + Vector3D())&& noexcept(Vector3D().Normalized()));
+    static_assert(noexcept(Matrix4x4().inverse())&& noexcept(Matrix4x4().det()));
+    // Constant axes and arithmetic: the compiler evaluates these.
+    constexpr Vector3D up = Vector3D::AxisY;
+    static_assert(up.m_x == 0.0 && up.m_y == 1.0 && up.m_z == 0.0);
+    static_assert(Vector3D::AxisX.Cross(Vector3D::AxisY).m_z == 1.0);
+    static_assert((2.0 * Vector3D::AxisZ + Vector3D::AxisX).dot(Vector3D(1, 1, 1)) == 3.0);
+    // Value-initialised, every component is a zero.
+    EXPECT_TRUE(SameBits(Vector3D{}, Vector3D(0.0, 0.0, 0.0)));
+    EXPECT_TRUE(SameBits(Vector4D{}, Vector4D(0.0, 0.0, 0.0, 0.0)));
+    double zeros[4][4] = {};
+    EXPECT_TRUE(SameBits(Matrix4x4{}, zeros));
+    // Through the namespace, the same classes as the global names.
+    static_assert(std::is_same_v<vecmath::Vector3D, Vector3D>);
+    static_assert(std::is_same_v<vecmath::Matrix4x4, Matrix4x4>);
+}
+
+TEST(Vector3DValue, PrintsAsATupleInTheStreamsFormat)
+{
+    std::ostringstream out;
+    out << Vector3D(1.0, -2.5, -0.0);
+    EXPECT_EQ(out.str(), "(1, -2.5, -0)");
+    out.str("");
+    out << std::fixed << std::setprecision(2) << Vector3D(1.0 / 3.0, 2.0, kInf);
+    EXPECT_EQ(out.str(), "(0.33, 2.00, inf)");
 }
 
 TEST(Vector3DAxes, FormARightHandedUnitBasis)
@@ -128,21 +182,35 @@ TEST(Vector3DArithmetic, OperatorsWorkComponentWise)
     ExpectComponents(a * 2.5, 2.5, 5.0, 7.5);
     ExpectComponents(+a, 1.0, 2.0, 3.0);
     ExpectComponents(-b, -0.5, 4.0, -8.0);
+    ExpectComponents(2.5 * a, 2.5, 5.0, 7.5);
+    ExpectComponents(b / 2.0, 0.25, -2.0, 4.0);
+    ExpectComponents(a.Cross(b), 28.0, -6.5, -5.0);
 }
 
-TEST(Vector3DArithmetic, InPlaceFormsChangeTheObjectAndReturnNothing)
+TEST(Vector3DArithmetic, InPlaceFormsChangeTheObjectAndReturnIt)
 {
     const Vector3D a(1.0, 2.0, 3.0), b(0.5, -4.0, 8.0);
     Vector3D v = a;
-    static_assert(std::is_void_v<decltype(v += b)>);
-    static_assert(std::is_void_v<decltype(v -= b)>);
-    static_assert(std::is_void_v<decltype(v *= 2.0)>);
+    static_assert(std::is_same_v<decltype(v += b), Vector3D&>);
+    static_assert(std::is_same_v<decltype(v -= b), Vector3D&>);
+    static_assert(std::is_same_v<decltype(v *= 2.0), Vector3D&>);
+    static_assert(std::is_same_v<decltype(v /= 2.0), Vector3D&>);
+    EXPECT_EQ(&(v += Vector3D(0, 0, 0)), &v);
     v += b;
     ExpectComponents(v, 1.5, -2.0, 11.0);
     v -= a;
     ExpectComponents(v, 0.5, -4.0, 8.0);
     v *= -2.0;
     ExpectComponents(v, -1.0, 8.0, -16.0);
+    v /= -4.0;
+    ExpectComponents(v, 0.25, -2.0, 4.0);
+    v *= -4.0;
+    // Chained: each assignment yields the object it changed.
+    Vector3D w(9.0, 9.0, 9.0);
+    (w = a) += b;
+    ExpectComponents(w, 1.5, -2.0, 11.0);
+    (w -= b) *= 2.0;
+    ExpectComponents(w, 2.0, 4.0, 6.0);
     v.scalar(0.25);
     ExpectComponents(v, -0.25, 2.0, -4.0);
     v.add(a, b);
@@ -299,21 +367,44 @@ TEST(Vector3DBitExact, MeasuresMatchTheReference)
 TEST(Vector3DBitExact, CrossNormalAndNormalizeMatchTheReference)
 {
     std::mt19937_64 rng(0x5eed0003);
-    Mismatches cross, normal, normalize;
+    Mismatches cross, normal, normalize, crossTwin, normalizedTwin;
     for (int i = 0; i < kSamples; ++i) {
         const Vector3D a = RandomVector(rng), b = RandomVector(rng), c = RandomVector(rng);
         Vector3D v;
         v.cross(a, b);
         cross.check(SameBits(v, RefCross(a, b)), i);
+        crossTwin.check(SameBits(a.Cross(b), RefCross(a, b)), i);
         v.normal(a, b, c);
         normal.check(SameBits(v, RefNormal(a, b, c)), i);
         v = a;
         v.Normalize();
         normalize.check(SameBits(v, RefNormalized(a)), i);
+        normalizedTwin.check(SameBits(a.Normalized(), RefNormalized(a)), i);
     }
     EXPECT_EQ(cross.count, 0) << "first at sample " << cross.first;
     EXPECT_EQ(normal.count, 0) << "first at sample " << normal.first;
     EXPECT_EQ(normalize.count, 0) << "first at sample " << normalize.first;
+    EXPECT_EQ(crossTwin.count, 0) << "first at sample " << crossTwin.first;
+    EXPECT_EQ(normalizedTwin.count, 0) << "first at sample " << normalizedTwin.first;
+}
+
+TEST(Vector3DBitExact, ScalarOnEitherSideAndDivisionMatchTheReference)
+{
+    std::mt19937_64 rng(0x5eed0004);
+    Mismatches left, divided, dividedInPlace;
+    for (int i = 0; i < kSamples; ++i) {
+        const Vector3D a = RandomVector(rng);
+        const double k = i % 100 == 0 ? (i % 200 == 0 ? 0.0 : kNaN) : RandomDouble(rng);
+        left.check(SameBits(k * a, a * k), i);
+        const Vector3D quotient(a.m_x / k, a.m_y / k, a.m_z / k);
+        divided.check(SameBits(a / k, quotient), i);
+        Vector3D v = a;
+        v /= k;
+        dividedInPlace.check(SameBits(v, quotient), i);
+    }
+    EXPECT_EQ(left.count, 0) << "first at sample " << left.first;
+    EXPECT_EQ(divided.count, 0) << "first at sample " << divided.first;
+    EXPECT_EQ(dividedInPlace.count, 0) << "first at sample " << dividedInPlace.first;
 }
 
 // Keeps the tests above from being vacuous: on these inputs, fusing the multiplies into

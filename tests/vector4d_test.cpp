@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <random>
+#include <sstream>
 #include <type_traits>
 
 #include "matrix4x4.h"
@@ -57,12 +58,65 @@ TEST(Vector4DArithmetic, TakesAllFourComponentsWeightIncluded)
     EXPECT_TRUE(SameBits(+a, a));
     EXPECT_TRUE(SameBits(-a, Vector4D(-1, -2, -3, -1)));
     EXPECT_TRUE(SameBits(-Vector4D(0, 0, 0, 0), Vector4D(-0.0, -0.0, -0.0, -0.0)));
-    static_assert(std::is_void_v<decltype(a += b)>);
-    static_assert(std::is_void_v<decltype(a -= b)>);
+    static_assert(std::is_same_v<decltype(a += b), Vector4D&>);
+    static_assert(std::is_same_v<decltype(a -= b), Vector4D&>);
     a += b;
     EXPECT_TRUE(SameBits(a, Vector4D(1.5, 1, 7, 3)));
     a -= b;
     EXPECT_TRUE(SameBits(a, Vector4D(1, 2, 3, 1)));
+    // Scaling and division take the weight too; the scalar may stand on either side.
+    EXPECT_TRUE(SameBits(a * 2, Vector4D(2, 4, 6, 2)));
+    EXPECT_TRUE(SameBits(-0.5 * a, Vector4D(-0.5, -1, -1.5, -0.5)));
+    EXPECT_TRUE(SameBits(a / 4, Vector4D(0.25, 0.5, 0.75, 0.25)));
+    static_assert(std::is_same_v<decltype(a *= 2), Vector4D&>);
+    static_assert(std::is_same_v<decltype(a /= 2), Vector4D&>);
+    (a *= 4) /= 8;
+    EXPECT_TRUE(SameBits(a, Vector4D(0.5, 1, 1.5, 0.5)));
+}
+
+TEST(Vector4DAccess, AccessorsAndIndicesReferToTheComponents)
+{
+    Vector4D v(1, 2, 3, 4);
+    EXPECT_EQ(&v.X(), &v.m_x);
+    EXPECT_EQ(&v.W(), &v.m_w);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(&v[i], &v.m_x + i) << "index " << i;
+    v[3] = 9;
+    v.Z() = 7;
+    EXPECT_TRUE(SameBits(v, Vector4D(1, 2, 7, 9)));
+    const Vector4D& c = v;
+    static_assert(std::is_same_v<decltype(c[0]), const double&>);
+    static_assert(std::is_same_v<decltype(c.W()), const double&>);
+    EXPECT_EQ(&c.Y(), &v.m_y);
+    EXPECT_EQ(&c.W(), &v.m_w);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(&c[i], &v.m_x + i) << "index " << i;
+}
+
+TEST(Vector4DComparison, EveryComponentStrictlyWithinEpsilonWeightIncluded)
+{
+    const Vector4D a(1, 2, 3, 1);
+    EXPECT_TRUE(a.cmp(a, 1e-12));
+    EXPECT_FALSE(a.cmp(a, 0.0));
+    EXPECT_FALSE(a.cmp(Vector4D(1, 2, 3, kNaN), 1.0));
+    EXPECT_TRUE(a == Vector4D(1, 2, 3, 1 + 5e-11));
+    EXPECT_FALSE(a == Vector4D(1, 2, 3, 1 + 1e-9)); // the weight counts
+    EXPECT_FALSE(a == Vector4D(1 + 1e-9, 2, 3, 1));
+    EXPECT_TRUE(a != Vector4D(1, 2, 3, 2));
+    EXPECT_TRUE(Vector4D(0, 0, 0, 0) == -Vector4D(0, 0, 0, 0));
+    for (const Vector4D& b : {a, Vector4D(1, 2, 3, 1 + 1e-9), Vector4D(1, 2, kNaN, 1)})
+        EXPECT_NE(a == b, a != b);
+    // A Vector3D and a Vector4D compare by x, y and z, whatever the weight, either way round.
+    const Vector3D p(1, 2, 3);
+    EXPECT_TRUE(p == Vector4D(1, 2, 3, 5) && Vector4D(1, 2, 3, 5) == p);
+    EXPECT_TRUE(p != Vector4D(1, 2, 4, 1) && Vector4D(1, 2, 4, 1) != p);
+}
+
+TEST(Vector4DValue, PrintsAsATupleInTheStreamsFormat)
+{
+    std::ostringstream out;
+    out << Vector4D(1, -2.5, -0.0, kNaN);
+    EXPECT_EQ(out.str(), "(1, -2.5, -0, nan)");
 }
 
 TEST(Vector4DHomogeneous, DivideByTheWeightOnlyWhenItIsAtLeastTheTolerance)
@@ -151,7 +205,8 @@ TEST(Matrix4x4WithVector4D, TransformUsesTheWeightAndDividesByNothing)
 TEST(Vector4DBitExact, MatchesTheReferenceOnRandomInputs)
 {
     std::mt19937_64 rng(0x5eed0401);
-    Mismatches squared, length, normalize, cartesianize, cartesianized, transform, star;
+    Mismatches squared, length, normalize, normalized, cartesianize, cartesianized, transform, star,
+        scaled, divided;
     Matrix4x4 m;
     for (int i = 0; i < kSamples; ++i) {
         Vector4D a = RandomVector4(rng);
@@ -166,6 +221,10 @@ TEST(Vector4DBitExact, MatchesTheReferenceOnRandomInputs)
                                         ? Vector4D(0, 0, 0, 0)
                                         : Vector4D(a.m_x * c, a.m_y * c, a.m_z * c, a.m_w * c)),
                         i);
+        normalized.check(SameBits(a.normalized(), n), i);
+        const double s = RandomDouble(rng);
+        scaled.check(SameBits(s * a, Vector4D(a.m_x * s, a.m_y * s, a.m_z * s, a.m_w * s)), i);
+        divided.check(SameBits(a / s, Vector4D(a.m_x / s, a.m_y / s, a.m_z / s, a.m_w / s)), i);
 
         const double k = 1 / a.m_w;
         const bool tiny = std::fabs(a.m_w) < 1e-10;
@@ -184,7 +243,7 @@ TEST(Vector4DBitExact, MatchesTheReferenceOnRandomInputs)
         transform.check(SameBits(m.Transform(a), expected), i);
         star.check(SameBits(m * a, expected), i);
     }
-    for (const Mismatches* mm :
-         {&squared, &length, &normalize, &cartesianize, &cartesianized, &transform, &star})
+    for (const Mismatches* mm : {&squared, &length, &normalize, &normalized, &cartesianize,
+                                 &cartesianized, &transform, &star, &scaled, &divided})
         EXPECT_EQ(mm->count, 0) << "first at sample " << mm->first;
 }

@@ -4,72 +4,15 @@
 #include <cfloat>
 #include <cmath>
 #include <cstring>
+#include <ostream>
 
 #include "matrix4x4_avx2.h"
 
-// ---- Construction and copying ---------------------------------------------------------
-
-Matrix4x4::Matrix4x4(Matrix4x4& A)
-{
-    std::memcpy(m_d, A.m_d, sizeof(m_d));
-}
-
-// NOLINTNEXTLINE(misc-unconventional-assign-operator): takes a modifiable source by design
-Matrix4x4& Matrix4x4::operator=(Matrix4x4& A)
-{
-    // memcpy onto itself would copy overlapping memory, which is undefined.
-    if (&A != this)
-        std::memcpy(m_d, A.m_d, sizeof(m_d));
-    return *this;
-}
-
-// Copying element by element is harmless when A is this matrix.
-// NOLINTNEXTLINE(misc-unconventional-assign-operator,bugprone-unhandled-self-assignment)
-void Matrix4x4::operator=(const Matrix4x4& A)
-{
-    copy(A);
-}
-
-void Matrix4x4::copy(const Matrix4x4& A)
-{
-    for (int i = 0; i < 4; i++)
-        for (int j = 0; j < 4; j++)
-            m_d[i][j] = A[i][j];
-}
-
-void Matrix4x4::zero()
-{
-    for (int i = 0; i < 4; i++)
-        for (int j = 0; j < 4; j++)
-            m_d[i][j] = 0.0;
-}
-
-void Matrix4x4::identity()
-{
-    zero();
-    for (int i = 0; i < 4; i++)
-        m_d[i][i] = 1.0;
-}
+namespace vecmath {
 
 // ---- Loaders --------------------------------------------------------------------------
 
-void Matrix4x4::loadTranslate(double tx, double ty, double tz)
-{
-    identity();
-    m_d[0][3] = tx;
-    m_d[1][3] = ty;
-    m_d[2][3] = tz;
-}
-
-void Matrix4x4::loadScale(double sx, double sy, double sz)
-{
-    identity();
-    m_d[0][0] = sx;
-    m_d[1][1] = sy;
-    m_d[2][2] = sz;
-}
-
-void Matrix4x4::loadRotateX(double phi)
+void Matrix4x4::loadRotateX(double phi) noexcept
 {
     const double sinPhi = std::sin(phi);
     const double cosPhi = std::cos(phi);
@@ -82,7 +25,7 @@ void Matrix4x4::loadRotateX(double phi)
     m_d[3][3] = 1.0;
 }
 
-void Matrix4x4::loadRotateY(double phi)
+void Matrix4x4::loadRotateY(double phi) noexcept
 {
     const double sinPhi = std::sin(phi);
     const double cosPhi = std::cos(phi);
@@ -95,7 +38,7 @@ void Matrix4x4::loadRotateY(double phi)
     m_d[3][3] = 1.0;
 }
 
-void Matrix4x4::loadRotateZ(double phi)
+void Matrix4x4::loadRotateZ(double phi) noexcept
 {
     const double sinPhi = std::sin(phi);
     const double cosPhi = std::cos(phi);
@@ -108,7 +51,7 @@ void Matrix4x4::loadRotateZ(double phi)
     m_d[3][3] = 1.0;
 }
 
-void Matrix4x4::loadRotateAboutAxisThroughOrigin(const Vector3D& V, double phi)
+void Matrix4x4::loadRotateAboutAxisThroughOrigin(const Vector3D& V, double phi) noexcept
 {
     zero();
     m_d[3][3] = 1.0;
@@ -131,12 +74,12 @@ void Matrix4x4::loadRotateAboutAxisThroughOrigin(const Vector3D& V, double phi)
     m_d[2][2] = z * z * t + cos_phi;
 }
 
-void Matrix4x4::loadRotateAboutAxisThroughOrigin(const Vector4D& V, double phi)
+void Matrix4x4::loadRotateAboutAxisThroughOrigin(const Vector4D& V, double phi) noexcept
 {
     loadRotateAboutAxisThroughOrigin(Vector3D(V), phi);
 }
 
-void Matrix4x4::loadRotate(const Vector3D& point, const Vector3D& axis, double phi)
+void Matrix4x4::loadRotate(const Vector3D& point, const Vector3D& axis, double phi) noexcept
 {
     Vector3D axis_norm(axis);
     const double a = point.m_x, b = point.m_y, c = point.m_z;
@@ -162,48 +105,9 @@ void Matrix4x4::loadRotate(const Vector3D& point, const Vector3D& axis, double p
     m_d[2][3] = (c * (u * u + v * v) - w * (a * u + b * v)) * t + (a * v - b * u) * sin_phi;
 }
 
-void Matrix4x4::loadRotate(const Vector4D& point, const Vector4D& axis, double phi)
+void Matrix4x4::loadRotate(const Vector4D& point, const Vector4D& axis, double phi) noexcept
 {
     loadRotate(Vector3D(point), Vector3D(axis), phi);
-}
-
-// ---- Transforming points --------------------------------------------------------------
-
-Vector3D Matrix4x4::Transform(const Vector3D& A)
-{
-    const double x = A.m_x, y = A.m_y, z = A.m_z;
-    return Vector3D(((m_d[0][0] * x + m_d[0][1] * y) + m_d[0][2] * z) + m_d[0][3],
-                    ((m_d[1][0] * x + m_d[1][1] * y) + m_d[1][2] * z) + m_d[1][3],
-                    ((m_d[2][0] * x + m_d[2][1] * y) + m_d[2][2] * z) + m_d[2][3]);
-}
-
-Vector3D Matrix4x4::operator*(const Vector3D& A)
-{
-    return Transform(A);
-}
-
-Vector3D Matrix4x4::Translate(const Vector3D& A)
-{
-    return Vector3D(A.m_x + m_d[0][3], A.m_y + m_d[1][3], A.m_z + m_d[2][3]);
-}
-
-Vector4D Matrix4x4::Transform(const Vector4D& A)
-{
-    const double x = A.m_x, y = A.m_y, z = A.m_z, w = A.m_w;
-    return Vector4D(((m_d[0][0] * x + m_d[0][1] * y) + m_d[0][2] * z) + m_d[0][3] * w,
-                    ((m_d[1][0] * x + m_d[1][1] * y) + m_d[1][2] * z) + m_d[1][3] * w,
-                    ((m_d[2][0] * x + m_d[2][1] * y) + m_d[2][2] * z) + m_d[2][3] * w,
-                    ((m_d[3][0] * x + m_d[3][1] * y) + m_d[3][2] * z) + m_d[3][3] * w);
-}
-
-Vector4D Matrix4x4::operator*(const Vector4D& A)
-{
-    return Transform(A);
-}
-
-Vector4D Matrix4x4::Translate(const Vector4D& A)
-{
-    return Vector4D(A.m_x + m_d[0][3], A.m_y + m_d[1][3], A.m_z + m_d[2][3], A.m_w);
 }
 
 // ---- Matrix product -------------------------------------------------------------------
@@ -211,8 +115,8 @@ Vector4D Matrix4x4::Translate(const Vector4D& A)
 namespace {
 
 // out = L * R, element by element in row order, each sum accumulated from 0.0 in
-// increasing k. R is read through its read-only row access.
-void multiply(const double (&L)[4][4], const Matrix4x4& R, double (&out)[4][4])
+// increasing k.
+void multiply(const double (&L)[4][4], const double (&R)[4][4], double (&out)[4][4]) noexcept
 {
     for (int i = 0; i < 4; i++)
         for (int j = 0; j < 4; j++) {
@@ -226,7 +130,7 @@ void multiply(const double (&L)[4][4], const Matrix4x4& R, double (&out)[4][4])
 } // namespace
 
 // On a CPU with AVX2 the product runs the same sums four at a time (matrix4x4_avx2.cpp).
-Matrix4x4 Matrix4x4::operator*(const Matrix4x4& A)
+Matrix4x4 Matrix4x4::operator*(const Matrix4x4& A) const noexcept
 {
     Matrix4x4 M;
 #if VECMATH_HAVE_AVX2_PATH
@@ -235,119 +139,32 @@ Matrix4x4 Matrix4x4::operator*(const Matrix4x4& A)
         return M;
     }
 #endif
-    multiply(m_d, A, M.m_d);
+    multiply(m_d, A.m_d, M.m_d);
     return M;
 }
 
-void Matrix4x4::operator*=(const Matrix4x4& A)
+Matrix4x4& Matrix4x4::operator*=(const Matrix4x4& A) noexcept
 {
 #if VECMATH_HAVE_AVX2_PATH
     // The AVX2 code reads A whole, and each row of this matrix, before it writes the row.
     if (matrix4x4UseAvx2()) {
         matrix4x4ProductAvx2(m_d, A.m_d, m_d);
-        return;
+        return *this;
     }
 #endif
     // Built in a temporary so that A may be this matrix: no element of m_d changes
     // while it is still being read.
     double result[4][4];
-    multiply(m_d, A, result);
+    multiply(m_d, A.m_d, result);
     std::memcpy(m_d, result, sizeof(m_d));
+    return *this;
 }
 
-// ---- Element-wise algebra -------------------------------------------------------------
-
-Matrix4x4 Matrix4x4::operator+(const Matrix4x4& A)
-{
-    Matrix4x4 M;
-    for (int i = 0; i < 4; i++)
-        for (int j = 0; j < 4; j++)
-            M.m_d[i][j] = m_d[i][j] + A[i][j];
-    return M;
-}
-
-Matrix4x4 Matrix4x4::operator+()
-{
-    return Matrix4x4(*this);
-}
-
-void Matrix4x4::operator+=(const Matrix4x4& A)
-{
-    for (int i = 0; i < 4; i++)
-        for (int j = 0; j < 4; j++)
-            m_d[i][j] += A[i][j];
-}
-
-Matrix4x4 Matrix4x4::operator-(const Matrix4x4& A)
-{
-    Matrix4x4 M;
-    for (int i = 0; i < 4; i++)
-        for (int j = 0; j < 4; j++)
-            M.m_d[i][j] = m_d[i][j] - A[i][j];
-    return M;
-}
-
-Matrix4x4 Matrix4x4::operator-()
-{
-    Matrix4x4 M;
-    for (int i = 0; i < 4; i++)
-        for (int j = 0; j < 4; j++)
-            M.m_d[i][j] = -m_d[i][j];
-    return M;
-}
-
-void Matrix4x4::operator-=(const Matrix4x4& A)
-{
-    for (int i = 0; i < 4; i++)
-        for (int j = 0; j < 4; j++)
-            m_d[i][j] -= A[i][j];
-}
-
-Matrix4x4 Matrix4x4::operator*(double k)
-{
-    Matrix4x4 M;
-    for (int i = 0; i < 4; i++)
-        for (int j = 0; j < 4; j++)
-            M.m_d[i][j] = m_d[i][j] * k;
-    return M;
-}
-
-void Matrix4x4::operator*=(double k)
-{
-    for (int i = 0; i < 4; i++)
-        for (int j = 0; j < 4; j++)
-            m_d[i][j] *= k;
-}
-
-void Matrix4x4::neg()
-{
-    for (int i = 0; i < 4; i++)
-        for (int j = 0; j < 4; j++)
-            m_d[i][j] = -m_d[i][j];
-}
-
-void Matrix4x4::abs()
-{
-    for (int i = 0; i < 4; i++)
-        for (int j = 0; j < 4; j++)
-            m_d[i][j] = std::fabs(m_d[i][j]);
-}
-
-// ---- Transpose, determinant, adjoint, inverse -----------------------------------------
-
-void Matrix4x4::transpose()
-{
-    for (int i = 0; i < 4; i++)
-        for (int j = i + 1; j < 4; j++) {
-            const double e = m_d[i][j];
-            m_d[i][j] = m_d[j][i];
-            m_d[j][i] = e;
-        }
-}
+// ---- Determinant, adjoint, inverse ----------------------------------------------------
 
 namespace {
 
-double det2x2(double a, double b, double c, double d)
+double det2x2(double a, double b, double c, double d) noexcept
 {
     return a * d - b * c;
 }
@@ -356,7 +173,7 @@ double det2x2(double a, double b, double c, double d)
 // clang-format off
 double det3x3(double a1, double a2, double a3,
               double b1, double b2, double b3,
-              double c1, double c2, double c3)
+              double c1, double c2, double c3) noexcept
 // clang-format on
 {
     return a1 * det2x2(b2, b3, c2, c3) - b1 * det2x2(a2, a3, c2, c3) + c1 * det2x2(a2, a3, b2, b3);
@@ -365,7 +182,7 @@ double det3x3(double a1, double a2, double a3,
 } // namespace
 
 // The elements are named by row letter and column digit: row 0 is a1..a4, row 3 d1..d4.
-double Matrix4x4::det()
+double Matrix4x4::det() const noexcept
 {
     const double a1 = m_d[0][0], a2 = m_d[0][1], a3 = m_d[0][2], a4 = m_d[0][3];
     const double b1 = m_d[1][0], b2 = m_d[1][1], b3 = m_d[1][2], b4 = m_d[1][3];
@@ -380,7 +197,7 @@ double Matrix4x4::det()
 
 // Element (i, j) becomes (-1)^(i+j) times the minor without row j and column i. Every
 // element is read before any is written, and each cofactor is computed on its own.
-void Matrix4x4::adjoint()
+void Matrix4x4::adjoint() noexcept
 {
     const double a1 = m_d[0][0], a2 = m_d[0][1], a3 = m_d[0][2], a4 = m_d[0][3];
     const double b1 = m_d[1][0], b2 = m_d[1][1], b3 = m_d[1][2], b4 = m_d[1][3];
@@ -416,7 +233,7 @@ namespace {
 // infinity or a NaN, and a sum with a NaN term is NaN, so the sum of the 16 is zero
 // exactly when all are finite. Columns 0 and 2, and 1 and 3, are summed side by side,
 // which the compiler does two at a time and without a branch.
-bool allFinite(const double (&e)[4][4])
+bool allFinite(const double (&e)[4][4]) noexcept
 {
     double even[4], odd[4];
     for (int i = 0; i < 4; i++) {
@@ -430,7 +247,7 @@ bool allFinite(const double (&e)[4][4])
 } // namespace
 
 // On a CPU with AVX2 the same operations run four at a time (matrix4x4_avx2.cpp).
-bool Matrix4x4::inv()
+bool Matrix4x4::inv() noexcept
 {
 #if VECMATH_HAVE_AVX2_PATH
     if (matrix4x4UseAvx2())
@@ -456,24 +273,26 @@ bool Matrix4x4::inv()
     return true;
 }
 
-// ---- Comparison -----------------------------------------------------------------------
-
-bool Matrix4x4::cmp(Matrix4x4& A)
+Matrix4x4 Matrix4x4::inverse(bool* invertible) const noexcept
 {
-    for (int i = 0; i < 4; i++)
-        for (int j = 0; j < 4; j++)
-            // Written as "not less than" so that a NaN difference fails.
-            if (!(std::fabs(m_d[i][j] - A[i][j]) < 1e-10))
-                return false;
-    return true;
+    Matrix4x4 M(*this);
+    const bool inverted = M.inv();
+    if (invertible != nullptr)
+        *invertible = inverted;
+    return M;
 }
 
-bool Matrix4x4::operator==(Matrix4x4& A)
+// ---- Printing -------------------------------------------------------------------------
+
+std::ostream& operator<<(std::ostream& out, const Matrix4x4& A)
 {
-    return cmp(A);
+    for (int i = 0; i < 4; i++) {
+        if (i > 0)
+            out << '\n';
+        out << '(' << A.m_d[i][0] << ", " << A.m_d[i][1] << ", " << A.m_d[i][2] << ", "
+            << A.m_d[i][3] << ')';
+    }
+    return out;
 }
 
-bool Matrix4x4::operator!=(Matrix4x4& A)
-{
-    return !cmp(A);
-}
+} // namespace vecmath

@@ -4,7 +4,11 @@
 // - Plain values with public data members m_...; no base class, nothing virtual, no
 //   allocation, and nothing throws: degenerate input gives a zero result or a false
 //   return (inv) instead of an error.
-// - Default construction leaves the members uninitialised.
+// - The classes live in namespace vecmath. Their names are also declared at global scope
+//   (Vector3D, Vector4D, Matrix4x4) unless VECMATH_NO_GLOBAL_NAMES is defined before the
+//   first include; the linker symbols carry the namespace either way.
+// - Default construction leaves the members uninitialised; T{} gives zeros. Copies are
+//   plain copies of the doubles (the types are trivially copyable).
 // - m_d[r][c] is row r, column c; rows are stored one after the other (row-major).
 // - Points are column vectors multiplied on the right: p' = M * p. An affine matrix keeps
 //   its linear part in rows and columns 0..2 and its translation in column 3. A product
@@ -13,10 +17,9 @@
 //   positive end of the axis (right-handed).
 // - One tolerance, 1e-10, serves every near-zero and equality test (inv, cmp).
 // - Every loader replaces the whole matrix; none composes with what was there.
-// - Operators that yield a value return a new one; compound assignments change the
-//   object and return nothing.
-// - Members are non-const, even those that only read the matrix, and cmp, == and !=
-//   take a modifiable reference.
+// - Operators that yield a value return a new one; assignments, compound ones included,
+//   change the object and return a reference to it. Every in-place operation that has a
+//   value-returning twin (transposed, inverse) computes the same bits.
 // - Sums are evaluated in the order documented on each member and the build keeps
 //   floating-point contraction off, so results are the same bit for bit everywhere. On
 //   an x86-64 CPU with AVX2 (GCC and clang builds) the product and the inverse do the
@@ -25,10 +28,17 @@
 #ifndef VECMATH_MATRIX4X4_H
 #define VECMATH_MATRIX4X4_H
 
+#include <cmath>
+#include <iosfwd>
+
 #include "vecmath_assert.h"
 #include "vector3d.h"
 #include "vector4d.h"
 
+namespace vecmath {
+
+/// A 4x4 matrix of doubles, row-major, that transforms column vectors multiplied on the
+/// right.
 class Matrix4x4
 {
 public:
@@ -36,27 +46,44 @@ public:
 
     // ---- Construction and copying -----------------------------------------------------
 
-    /// Leaves the 16 elements uninitialised.
-    Matrix4x4() {}
-    /// Copies all 16 elements of A as one block.
-    Matrix4x4(Matrix4x4& A);
-    /// Copies all 16 elements of A as one block; returns this matrix.
-    Matrix4x4& operator=(Matrix4x4& A); // NOLINT(misc-unconventional-assign-operator)
-    /// Copies A element by element through its read-only row access. Chosen for const
-    /// sources and temporaries; unlike the other assignment it returns nothing.
-    void operator=(const Matrix4x4& A); // NOLINT(misc-unconventional-assign-operator)
-    /// Copies A element by element; the same as the const assignment.
-    void copy(const Matrix4x4& A);
+    /// Leaves the 16 elements uninitialised; Matrix4x4{} is the zero matrix.
+    Matrix4x4() = default;
+    /// Copies all 16 elements of A.
+    Matrix4x4(const Matrix4x4& A) = default;
+    /// Copies all 16 elements of A.
+    Matrix4x4(Matrix4x4&& A) = default;
+    /// Copies all 16 elements of A; returns this matrix.
+    Matrix4x4& operator=(const Matrix4x4& A) = default;
+    /// Copies all 16 elements of A; returns this matrix.
+    Matrix4x4& operator=(Matrix4x4&& A) = default;
+    ~Matrix4x4() = default;
+    /// Copies A element by element; the same as the assignment, without its result.
+    constexpr void copy(const Matrix4x4& A) noexcept
+    {
+        for (int i = 0; i < 4; i++)
+            for (int j = 0; j < 4; j++)
+                m_d[i][j] = A.m_d[i][j];
+    }
     /// Sets all 16 elements to 0.0.
-    void zero();
+    constexpr void zero() noexcept
+    {
+        for (int i = 0; i < 4; i++)
+            for (int j = 0; j < 4; j++)
+                m_d[i][j] = 0.0;
+    }
     /// Loads the identity matrix.
-    void identity();
+    constexpr void identity() noexcept
+    {
+        zero();
+        for (int i = 0; i < 4; i++)
+            m_d[i][i] = 1.0;
+    }
 
     // ---- Element access ---------------------------------------------------------------
 
     /// Pointer to the first element of row `index`, so that M[r][c] is element (r, c).
     /// A row outside 0..3 fails an assertion; the column is the caller's to keep in 0..3.
-    double* operator[](int index)
+    constexpr double* operator[](int index) noexcept
     {
         // The condition's spelling is part of the assertion message: keep it as it is.
         // clang-format off
@@ -65,7 +92,7 @@ public:
         return m_d[index];
     }
     /// Read-only pointer to the first element of row `index`; the same contract.
-    const double* operator[](int index) const
+    constexpr const double* operator[](int index) const noexcept
     {
         // clang-format off
         VECMATH_ASSERT(index>=0 && index<4, "const double* Matrix4x4::operator[](int) const");
@@ -76,103 +103,252 @@ public:
     // ---- Loaders (each replaces the whole matrix) -------------------------------------
 
     /// Loads a translation by (tx, ty, tz).
-    void loadTranslate(double tx, double ty, double tz);
+    constexpr void loadTranslate(double tx, double ty, double tz) noexcept
+    {
+        identity();
+        m_d[0][3] = tx;
+        m_d[1][3] = ty;
+        m_d[2][3] = tz;
+    }
     /// Loads a scale by sx, sy and sz along the axes.
-    void loadScale(double sx, double sy, double sz);
+    constexpr void loadScale(double sx, double sy, double sz) noexcept
+    {
+        identity();
+        m_d[0][0] = sx;
+        m_d[1][1] = sy;
+        m_d[2][2] = sz;
+    }
     /// Loads a rotation about the X axis by phi radians.
-    void loadRotateX(double phi);
+    void loadRotateX(double phi) noexcept;
     /// Loads a rotation about the Y axis by phi radians.
-    void loadRotateY(double phi);
+    void loadRotateY(double phi) noexcept;
     /// Loads a rotation about the Z axis by phi radians.
-    void loadRotateZ(double phi);
+    void loadRotateZ(double phi) noexcept;
     /// Loads the rotation by phi radians about the line through the origin along V, of
     /// any length (Rodrigues' matrix). An axis of length at most 1e-10 loads a uniform
     /// scale by cos(phi).
-    void loadRotateAboutAxisThroughOrigin(const Vector3D& V, double phi);
+    void loadRotateAboutAxisThroughOrigin(const Vector3D& V, double phi) noexcept;
     /// The same with the x, y and z of V; its w is ignored.
-    void loadRotateAboutAxisThroughOrigin(const Vector4D& V, double phi);
+    void loadRotateAboutAxisThroughOrigin(const Vector4D& V, double phi) noexcept;
     /// Loads the rotation by phi radians about the line through `point` along `axis`, of
     /// any length: translate by -point, rotate, translate back, written in closed form.
     /// An axis of length at most 1e-10 loads a matrix that maps every point to the origin.
-    void loadRotate(const Vector3D& point, const Vector3D& axis, double phi);
+    void loadRotate(const Vector3D& point, const Vector3D& axis, double phi) noexcept;
     /// The same with the x, y and z of both vectors; their w is ignored.
-    void loadRotate(const Vector4D& point, const Vector4D& axis, double phi);
+    void loadRotate(const Vector4D& point, const Vector4D& axis, double phi) noexcept;
 
     // ---- Transforming points ----------------------------------------------------------
 
     /// The affine image of the point A: component r is
     /// ((m_d[r][0]*x + m_d[r][1]*y) + m_d[r][2]*z) + m_d[r][3]. Row 3 is not used.
-    Vector3D Transform(const Vector3D& A);
+    constexpr Vector3D Transform(const Vector3D& A) const noexcept
+    {
+        const double x = A.m_x, y = A.m_y, z = A.m_z;
+        return Vector3D(((m_d[0][0] * x + m_d[0][1] * y) + m_d[0][2] * z) + m_d[0][3],
+                        ((m_d[1][0] * x + m_d[1][1] * y) + m_d[1][2] * z) + m_d[1][3],
+                        ((m_d[2][0] * x + m_d[2][1] * y) + m_d[2][2] * z) + m_d[2][3]);
+    }
     /// The same value as Transform(A).
-    Vector3D operator*(const Vector3D& A);
+    constexpr Vector3D operator*(const Vector3D& A) const noexcept { return Transform(A); }
     /// A moved by the translation column only; the linear part is ignored.
-    Vector3D Translate(const Vector3D& A);
+    constexpr Vector3D Translate(const Vector3D& A) const noexcept
+    {
+        return Vector3D(A.m_x + m_d[0][3], A.m_y + m_d[1][3], A.m_z + m_d[2][3]);
+    }
     /// The full product M * A: component r is
     /// ((m_d[r][0]*x + m_d[r][1]*y) + m_d[r][2]*z) + m_d[r][3]*w. Nothing is divided by
     /// the resulting w; call cartesianize() on the result for the Cartesian point.
-    Vector4D Transform(const Vector4D& A);
+    constexpr Vector4D Transform(const Vector4D& A) const noexcept
+    {
+        const double x = A.m_x, y = A.m_y, z = A.m_z, w = A.m_w;
+        return Vector4D(((m_d[0][0] * x + m_d[0][1] * y) + m_d[0][2] * z) + m_d[0][3] * w,
+                        ((m_d[1][0] * x + m_d[1][1] * y) + m_d[1][2] * z) + m_d[1][3] * w,
+                        ((m_d[2][0] * x + m_d[2][1] * y) + m_d[2][2] * z) + m_d[2][3] * w,
+                        ((m_d[3][0] * x + m_d[3][1] * y) + m_d[3][2] * z) + m_d[3][3] * w);
+    }
     /// The same value as Transform(A).
-    Vector4D operator*(const Vector4D& A);
+    constexpr Vector4D operator*(const Vector4D& A) const noexcept { return Transform(A); }
     /// (A.x + m_d[0][3], A.y + m_d[1][3], A.z + m_d[2][3], A.w): only the translation
     /// column is added, whatever A's weight.
-    Vector4D Translate(const Vector4D& A);
+    constexpr Vector4D Translate(const Vector4D& A) const noexcept
+    {
+        return Vector4D(A.m_x + m_d[0][3], A.m_y + m_d[1][3], A.m_z + m_d[2][3], A.m_w);
+    }
 
     // ---- Matrix product ---------------------------------------------------------------
 
     /// The product (this) * A; element (i, j) sums m_d[i][k] * A[k][j] from 0.0 for
     /// k = 0..3 in that order.
-    Matrix4x4 operator*(const Matrix4x4& A);
-    /// Becomes (this) * A. A may be this matrix itself.
-    void operator*=(const Matrix4x4& A);
+    Matrix4x4 operator*(const Matrix4x4& A) const noexcept;
+    /// Becomes (this) * A; returns this matrix. A may be this matrix itself.
+    Matrix4x4& operator*=(const Matrix4x4& A) noexcept;
 
     // ---- Element-wise algebra (row by row) --------------------------------------------
 
     /// Element-wise sum with A.
-    Matrix4x4 operator+(const Matrix4x4& A);
+    Matrix4x4 operator+(const Matrix4x4& A) const noexcept
+    {
+        Matrix4x4 M;
+        for (int i = 0; i < 4; i++)
+            for (int j = 0; j < 4; j++)
+                M.m_d[i][j] = m_d[i][j] + A.m_d[i][j];
+        return M;
+    }
     /// A copy of the matrix.
-    Matrix4x4 operator+();
-    /// Adds A element by element.
-    void operator+=(const Matrix4x4& A);
+    constexpr Matrix4x4 operator+() const noexcept { return *this; }
+    /// Adds A element by element; returns this matrix.
+    constexpr Matrix4x4& operator+=(const Matrix4x4& A) noexcept
+    {
+        for (int i = 0; i < 4; i++)
+            for (int j = 0; j < 4; j++)
+                m_d[i][j] += A.m_d[i][j];
+        return *this;
+    }
     /// Element-wise difference, this minus A.
-    Matrix4x4 operator-(const Matrix4x4& A);
+    Matrix4x4 operator-(const Matrix4x4& A) const noexcept
+    {
+        Matrix4x4 M;
+        for (int i = 0; i < 4; i++)
+            for (int j = 0; j < 4; j++)
+                M.m_d[i][j] = m_d[i][j] - A.m_d[i][j];
+        return M;
+    }
     /// Every element with its sign flipped.
-    Matrix4x4 operator-();
-    /// Subtracts A element by element.
-    void operator-=(const Matrix4x4& A);
-    /// Every element times k.
-    Matrix4x4 operator*(double k);
-    /// Multiplies every element by k.
-    void operator*=(double k);
+    Matrix4x4 operator-() const noexcept
+    {
+        Matrix4x4 M;
+        for (int i = 0; i < 4; i++)
+            for (int j = 0; j < 4; j++)
+                M.m_d[i][j] = -m_d[i][j];
+        return M;
+    }
+    /// Subtracts A element by element; returns this matrix.
+    constexpr Matrix4x4& operator-=(const Matrix4x4& A) noexcept
+    {
+        for (int i = 0; i < 4; i++)
+            for (int j = 0; j < 4; j++)
+                m_d[i][j] -= A.m_d[i][j];
+        return *this;
+    }
+    /// Every element times k; k * M gives the same bits.
+    Matrix4x4 operator*(double k) const noexcept
+    {
+        Matrix4x4 M;
+        for (int i = 0; i < 4; i++)
+            for (int j = 0; j < 4; j++)
+                M.m_d[i][j] = m_d[i][j] * k;
+        return M;
+    }
+    /// Multiplies every element by k; returns this matrix.
+    constexpr Matrix4x4& operator*=(double k) noexcept
+    {
+        for (int i = 0; i < 4; i++)
+            for (int j = 0; j < 4; j++)
+                m_d[i][j] *= k;
+        return *this;
+    }
+    /// Every element divided by k (a division each, not a product with 1/k).
+    Matrix4x4 operator/(double k) const noexcept
+    {
+        Matrix4x4 M;
+        for (int i = 0; i < 4; i++)
+            for (int j = 0; j < 4; j++)
+                M.m_d[i][j] = m_d[i][j] / k;
+        return M;
+    }
+    /// Divides every element by k; returns this matrix.
+    constexpr Matrix4x4& operator/=(double k) noexcept
+    {
+        for (int i = 0; i < 4; i++)
+            for (int j = 0; j < 4; j++)
+                m_d[i][j] /= k;
+        return *this;
+    }
     /// Flips the sign of every element.
-    void neg();
+    constexpr void neg() noexcept
+    {
+        for (int i = 0; i < 4; i++)
+            for (int j = 0; j < 4; j++)
+                m_d[i][j] = -m_d[i][j];
+    }
     /// Replaces every element by its absolute value.
-    void abs();
+    void abs() noexcept
+    {
+        for (int i = 0; i < 4; i++)
+            for (int j = 0; j < 4; j++)
+                m_d[i][j] = std::fabs(m_d[i][j]);
+    }
 
     // ---- Transpose, determinant, adjoint, inverse -------------------------------------
 
     /// Replaces the matrix by its transpose.
-    void transpose();
+    constexpr void transpose() noexcept
+    {
+        for (int i = 0; i < 4; i++)
+            for (int j = i + 1; j < 4; j++) {
+                const double e = m_d[i][j];
+                m_d[i][j] = m_d[j][i];
+                m_d[j][i] = e;
+            }
+    }
+    /// The transpose, the twin of transpose(); the matrix itself is not changed.
+    Matrix4x4 transposed() const noexcept
+    {
+        Matrix4x4 T;
+        for (int i = 0; i < 4; i++)
+            for (int j = 0; j < 4; j++)
+                T.m_d[i][j] = m_d[j][i];
+        return T;
+    }
     /// The determinant, expanded along column 0 into four 3x3 determinants, each of
     /// three 2x2 ones, and accumulated left to right.
-    double det();
+    double det() const noexcept;
     /// Replaces the matrix by its adjoint (adjugate): the transposed matrix of cofactors,
     /// each a 3x3 determinant computed afresh. M times its adjoint is det(M) times I.
-    void adjoint();
+    void adjoint() noexcept;
     /// Replaces the matrix by its inverse, the adjoint times 1/det(), and returns true.
     /// Returns false and leaves the matrix unchanged when |det()| < 1e-10 (singular or
     /// nearly so), when det() is not finite, or when an element of the inverse would
     /// not be finite (the adjoint overflowed).
-    bool inv();
+    bool inv() noexcept;
+    /// The inverse, the twin of inv(): the value that inv() would leave in a copy of the
+    /// matrix. When inv() would return false, that is the matrix itself, unchanged; then
+    /// *invertible (if given) is set to false, and to true otherwise.
+    Matrix4x4 inverse(bool* invertible = nullptr) const noexcept;
 
     // ---- Comparison -------------------------------------------------------------------
 
     /// True when every element differs from A's by strictly less than 1e-10; false as
     /// soon as one does not, or the difference is NaN.
-    bool cmp(Matrix4x4& A);
+    bool cmp(const Matrix4x4& A) const noexcept
+    {
+        for (int i = 0; i < 4; i++)
+            for (int j = 0; j < 4; j++)
+                // Written as "not less than" so that a NaN difference fails.
+                if (!(std::fabs(m_d[i][j] - A.m_d[i][j]) < 1e-10))
+                    return false;
+        return true;
+    }
     /// cmp(A).
-    bool operator==(Matrix4x4& A);
+    bool operator==(const Matrix4x4& A) const noexcept { return cmp(A); }
     /// !cmp(A).
-    bool operator!=(Matrix4x4& A);
+    bool operator!=(const Matrix4x4& A) const noexcept { return !cmp(A); }
 };
+
+/// k times every element of A, the same bits as A * k.
+inline Matrix4x4 operator*(double k, const Matrix4x4& A) noexcept
+{
+    return A * k;
+}
+
+/// Writes the matrix row by row, one line each: "(a, b, c, d)" with each element in the
+/// stream's own format; no line end after the last row.
+std::ostream& operator<<(std::ostream& out, const Matrix4x4& A);
+
+} // namespace vecmath
+
+#ifndef VECMATH_NO_GLOBAL_NAMES
+using vecmath::Matrix4x4;
+#endif
 
 #endif // VECMATH_MATRIX4X4_H

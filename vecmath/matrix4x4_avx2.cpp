@@ -19,6 +19,8 @@
 #define VECMATH_AVX2 __attribute__((target("avx2")))
 #define VECMATH_AVX2_INLINE __attribute__((target("avx2"), always_inline)) inline
 
+namespace vecmath {
+
 namespace {
 
 // The three operations, one instruction each (vmulpd, vaddpd, vsubpd): GCC and clang
@@ -163,5 +165,7 @@ VECMATH_AVX2 bool matrix4x4InverseAvx2(double (&m)[4][4])
     _mm256_storeu_pd(m[3], row3);
     return true;
 }
+
+} // namespace vecmath
 
 #endif // VECMATH_HAVE_AVX2_PATH

@@ -9,6 +9,8 @@
 
 #include <atomic>
 
+namespace vecmath {
+
 /// The implementation chosen, a VecmathSimd as an int; Auto until the first choice.
 extern std::atomic<int> vecmathSimdChoice;
 
@@ -29,6 +31,8 @@ void matrix4x4ProductAvx2(const double (&L)[4][4], const double (&R)[4][4], doub
 /// Matrix4x4::inv on m: replaces m by its inverse and returns true, or returns false and
 /// leaves m as it was. Only for a CPU with AVX2.
 bool matrix4x4InverseAvx2(double (&m)[4][4]);
+
+} // namespace vecmath
 
 #endif // VECMATH_HAVE_AVX2_PATH
 

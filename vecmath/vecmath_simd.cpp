@@ -7,6 +7,8 @@
 
 #include "matrix4x4_avx2.h"
 
+namespace vecmath {
+
 #if VECMATH_HAVE_AVX2_PATH
 
 // The only state of the library: set once from the CPU, or by vecmathUseSimd, and read by
@@ -92,3 +94,5 @@ bool vecmathSimdFromName(const char* name, VecmathSimd& simd)
         }
     return false;
 }
+
+} // namespace vecmath

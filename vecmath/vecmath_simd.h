@@ -22,6 +22,8 @@
 #define VECMATH_HAVE_AVX2_PATH 0
 #endif
 
+namespace vecmath {
+
 /// The implementations of the product and the inverse. Auto stands for the CPU's choice.
 enum class VecmathSimd { Auto, Scalar, Avx2 };
 
@@ -39,5 +41,7 @@ bool vecmathUseSimd(VecmathSimd simd);
 const char* vecmathSimdName(VecmathSimd simd);
 /// Reads one of those names into `simd`; false, and `simd` unchanged, for any other text.
 bool vecmathSimdFromName(const char* name, VecmathSimd& simd);
+
+} // namespace vecmath
 
 #endif // VECMATH_VECMATH_SIMD_H

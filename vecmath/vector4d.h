@@ -2,28 +2,40 @@
 //
 // The point (x, y, z) is carried as (x, y, z, w), usually with w = 1, and turned back into
 // a Cartesian point by dividing by w (cartesianize, cartesianized). Every operation takes
-// all four components, w included, unless it says otherwise. Members are non-const, even
-// those that only read the vector.
+// all four components, w included, unless it says otherwise.
 //
 // Conventions of the library (vector3d.h, vector4d.h, matrix4x4.h):
 // - Plain values with public data members m_...; no base class, nothing virtual, no
 //   allocation, and nothing throws: degenerate input gives a zero result or a false
 //   return instead of an error.
-// - Default construction leaves the members uninitialised.
+// - The classes live in namespace vecmath. Their names are also declared at global scope
+//   (Vector3D, Vector4D, Matrix4x4) unless VECMATH_NO_GLOBAL_NAMES is defined before the
+//   first include; the linker symbols carry the namespace either way.
+// - Default construction leaves the members uninitialised; T{} gives zeros. Copies are
+//   plain copies of the doubles (the types are trivially copyable).
 // - Matrices are stored row-major, m_d[row][column]; points are column vectors multiplied
 //   on the right, p' = M * p, with the translation in column 3.
 // - Angles are in radians; positive turns counter-clockwise about an axis pointing at you.
 // - One tolerance, 1e-10, serves every near-zero and equality test.
-// - Operators that yield a value return a new one; compound assignments change the
-//   object and return nothing.
+// - Operators that yield a value return a new one; assignments, compound ones included,
+//   change the object and return a reference to it. Every in-place operation has a
+//   value-returning twin that computes the same bits.
 // - Sums are evaluated in the order documented on each member, left to right, and the
 //   build keeps floating-point contraction off, so results are the same bit for bit on
 //   every compiler and flag set.
+// - Index checks use assert: they abort on a bad index unless NDEBUG is defined.
 #ifndef VECMATH_VECTOR4D_H
 #define VECMATH_VECTOR4D_H
 
+#include <cmath>
+#include <iosfwd>
+
+#include "vecmath_assert.h"
 #include "vector3d.h"
 
+namespace vecmath {
+
+/// A homogeneous point (x, y, z, w) of doubles; (x/w, y/w, z/w) is the Cartesian point.
 class Vector4D
 {
 public:
@@ -34,19 +46,30 @@ public:
 
     // ---- Construction -----------------------------------------------------------------
 
-    /// Leaves the components uninitialised.
-    Vector4D() {}
+    /// Leaves the components uninitialised; Vector4D{} is (0, 0, 0, 0).
+    Vector4D() = default;
     /// Builds the vector (x, y, z, w).
-    Vector4D(double x, double y, double z, double w) { set(x, y, z, w); }
+    constexpr Vector4D(double x, double y, double z, double w) noexcept
+        : m_x(x), m_y(y), m_z(z), m_w(w)
+    {
+    }
     /// Copies A.
-    Vector4D(const Vector4D& A);
+    Vector4D(const Vector4D& A) = default;
+    /// Copies A.
+    Vector4D(Vector4D&& A) = default;
     /// The point A with weight 1: (A.x, A.y, A.z, 1.0).
-    Vector4D(const Vector3D& A);
+    constexpr Vector4D(const Vector3D& A) noexcept // NOLINT(google-explicit-constructor)
+        : m_x(A.m_x), m_y(A.m_y), m_z(A.m_z), m_w(1.0)
+    {
+    }
     /// Copies A; returns this vector.
-    Vector4D& operator=(const Vector4D& A);
+    Vector4D& operator=(const Vector4D& A) = default;
+    /// Copies A; returns this vector.
+    Vector4D& operator=(Vector4D&& A) = default;
+    ~Vector4D() = default;
 
     /// Sets the components to x, y, z and w.
-    void set(double x, double y, double z, double w)
+    constexpr void set(double x, double y, double z, double w) noexcept
     {
         m_x = x;
         m_y = y;
@@ -54,43 +77,236 @@ public:
         m_w = w;
     }
 
+    // ---- Element access ---------------------------------------------------------------
+
+    /// Writable reference to m_x.
+    constexpr double& X() noexcept { return m_x; }
+    /// Writable reference to m_y.
+    constexpr double& Y() noexcept { return m_y; }
+    /// Writable reference to m_z.
+    constexpr double& Z() noexcept { return m_z; }
+    /// Writable reference to m_w.
+    constexpr double& W() noexcept { return m_w; }
+    /// m_x of a read-only vector.
+    constexpr const double& X() const noexcept { return m_x; }
+    /// m_y of a read-only vector.
+    constexpr const double& Y() const noexcept { return m_y; }
+    /// m_z of a read-only vector.
+    constexpr const double& Z() const noexcept { return m_z; }
+    /// m_w of a read-only vector.
+    constexpr const double& W() const noexcept { return m_w; }
+    /// Writable reference to component i: 0 is m_x, 1 is m_y, 2 is m_z, 3 is m_w.
+    /// An index outside 0..3 fails an assertion (in builds with assertions on).
+    constexpr double& operator[](int i) noexcept
+    {
+        VECMATH_ASSERT(i >= 0 && i < 4, "double& Vector4D::operator[](int)");
+        return i == 0 ? m_x : (i == 1 ? m_y : (i == 2 ? m_z : m_w));
+    }
+    /// Component i of a read-only vector; the same contract.
+    constexpr const double& operator[](int i) const noexcept
+    {
+        VECMATH_ASSERT(i >= 0 && i < 4, "const double& Vector4D::operator[](int) const");
+        return i == 0 ? m_x : (i == 1 ? m_y : (i == 2 ? m_z : m_w));
+    }
+
     // ---- Arithmetic -------------------------------------------------------------------
 
     /// Component-wise sum with A.
-    Vector4D operator+(const Vector4D& A);
+    constexpr Vector4D operator+(const Vector4D& A) const noexcept
+    {
+        return Vector4D(m_x + A.m_x, m_y + A.m_y, m_z + A.m_z, m_w + A.m_w);
+    }
     /// A copy of the vector.
-    Vector4D operator+();
-    /// Adds A component by component.
-    void operator+=(const Vector4D& A);
+    constexpr Vector4D operator+() const noexcept { return *this; }
+    /// Adds A component by component; returns this vector.
+    constexpr Vector4D& operator+=(const Vector4D& A) noexcept
+    {
+        m_x += A.m_x;
+        m_y += A.m_y;
+        m_z += A.m_z;
+        m_w += A.m_w;
+        return *this;
+    }
     /// Component-wise difference, this minus A.
-    Vector4D operator-(const Vector4D& A);
+    constexpr Vector4D operator-(const Vector4D& A) const noexcept
+    {
+        return Vector4D(m_x - A.m_x, m_y - A.m_y, m_z - A.m_z, m_w - A.m_w);
+    }
     /// All four components with their signs flipped; a zero becomes -0.0.
-    Vector4D operator-();
-    /// Subtracts A component by component.
-    void operator-=(const Vector4D& A);
+    constexpr Vector4D operator-() const noexcept { return Vector4D(-m_x, -m_y, -m_z, -m_w); }
+    /// Subtracts A component by component; returns this vector.
+    constexpr Vector4D& operator-=(const Vector4D& A) noexcept
+    {
+        m_x -= A.m_x;
+        m_y -= A.m_y;
+        m_z -= A.m_z;
+        m_w -= A.m_w;
+        return *this;
+    }
+    /// All four components times k, w included; k * v gives the same bits.
+    constexpr Vector4D operator*(double k) const noexcept
+    {
+        return Vector4D(m_x * k, m_y * k, m_z * k, m_w * k);
+    }
+    /// Multiplies all four components by k; returns this vector.
+    constexpr Vector4D& operator*=(double k) noexcept
+    {
+        m_x *= k;
+        m_y *= k;
+        m_z *= k;
+        m_w *= k;
+        return *this;
+    }
+    /// All four components divided by k (a division each, not a product with 1/k).
+    constexpr Vector4D operator/(double k) const noexcept
+    {
+        return Vector4D(m_x / k, m_y / k, m_z / k, m_w / k);
+    }
+    /// Divides all four components by k; returns this vector.
+    constexpr Vector4D& operator/=(double k) noexcept
+    {
+        m_x /= k;
+        m_y /= k;
+        m_z /= k;
+        m_w /= k;
+        return *this;
+    }
 
     // ---- Measures and normalisation ---------------------------------------------------
 
     /// Squared four-dimensional length, summed as ((x*x + y*y) + z*z) + w*w.
-    double squared();
+    constexpr double squared() const noexcept
+    {
+        return ((m_x * m_x + m_y * m_y) + m_z * m_z) + m_w * m_w;
+    }
     /// Four-dimensional length: the square root of squared().
-    double length();
+    double length() const noexcept { return std::sqrt(squared()); }
     /// Multiplies each component by 1/length(); a length below 1e-10 makes all four
     /// components 0.0. (Vector3D::Normalize has its own threshold and divides instead.)
-    void normalize();
+    void normalize() noexcept
+    {
+        const double l = length();
+        // A NaN length is not below the threshold: it is multiplied in and shows.
+        if (l < 1e-10) {
+            set(0.0, 0.0, 0.0, 0.0);
+            return;
+        }
+        const double c = 1.0 / l;
+        m_x *= c;
+        m_y *= c;
+        m_z *= c;
+        m_w *= c;
+    }
+    /// A copy scaled as normalize() scales the vector, the twin of normalize().
+    Vector4D normalized() const noexcept
+    {
+        Vector4D unit(*this);
+        unit.normalize();
+        return unit;
+    }
 
     // ---- Homogeneous operations -------------------------------------------------------
 
     /// Becomes (x/w, y/w, z/w, 1), each of x, y, z multiplied by 1/w. A weight below 1e-10
     /// in magnitude is not divided by: x, y and z become 0.0 and w is kept.
-    void cartesianize();
+    void cartesianize() noexcept
+    {
+        // A weight this close to zero is a direction, or rubbish: no division by it. The
+        // weight itself is kept so that the caller can tell.
+        if (std::fabs(m_w) < 1e-10) {
+            m_x = 0.0;
+            m_y = 0.0;
+            m_z = 0.0;
+            return;
+        }
+        const double c = 1.0 / m_w;
+        m_x *= c;
+        m_y *= c;
+        m_z *= c;
+        m_w = 1.0;
+    }
     /// The same as cartesianize().
-    void rationalize();
+    void rationalize() noexcept { cartesianize(); }
     /// The Cartesian point (x/w, y/w, z/w), each multiplied by 1/w, or (0, 0, 0) for a
     /// weight below 1e-10 in magnitude. The vector itself is not changed.
-    Vector3D cartesianized();
+    Vector3D cartesianized() const noexcept
+    {
+        if (std::fabs(m_w) < 1e-10)
+            return Vector3D(0.0, 0.0, 0.0);
+        const double c = 1.0 / m_w;
+        return Vector3D(m_x * c, m_y * c, m_z * c);
+    }
     /// Multiplies x, y and z by w; w is kept.
-    void homogenize();
+    constexpr void homogenize() noexcept
+    {
+        m_x *= m_w;
+        m_y *= m_w;
+        m_z *= m_w;
+    }
+
+    // ---- Comparison -------------------------------------------------------------------
+
+    /// True when every component, w included, differs from A's by strictly less than
+    /// epsilon. A box test, not a distance; always false for epsilon <= 0 or a NaN
+    /// difference.
+    bool cmp(const Vector4D& A, double epsilon) const noexcept
+    {
+        // Written as "not less than" so that a NaN difference fails.
+        if (!(std::fabs(m_x - A.m_x) < epsilon))
+            return false;
+        if (!(std::fabs(m_y - A.m_y) < epsilon))
+            return false;
+        if (!(std::fabs(m_z - A.m_z) < epsilon))
+            return false;
+        return std::fabs(m_w - A.m_w) < epsilon;
+    }
+    /// cmp(A, 1e-10).
+    bool operator==(const Vector4D& A) const noexcept { return cmp(A, 1e-10); }
+    /// !cmp(A, 1e-10).
+    bool operator!=(const Vector4D& A) const noexcept { return !cmp(A, 1e-10); }
 };
+
+// Declared in vector3d.h, which cannot see Vector4D's members.
+constexpr Vector3D::Vector3D(const Vector4D& A) noexcept : m_x(A.m_x), m_y(A.m_y), m_z(A.m_z) {}
+
+// A Vector3D and a Vector4D compare by their x, y and z, the weight dropped as the
+// conversion to Vector3D drops it. Without these, each class's own == would be a
+// candidate through a conversion, and C++20 could not choose between them.
+
+/// A == Vector3D(B): x, y and z within 1e-10; B's weight is ignored.
+inline bool operator==(const Vector3D& A, const Vector4D& B) noexcept
+{
+    return A == Vector3D(B);
+}
+/// Vector3D(A) == B: x, y and z within 1e-10; A's weight is ignored.
+inline bool operator==(const Vector4D& A, const Vector3D& B) noexcept
+{
+    return Vector3D(A) == B;
+}
+/// !(A == B).
+inline bool operator!=(const Vector3D& A, const Vector4D& B) noexcept
+{
+    return A != Vector3D(B);
+}
+/// !(A == B).
+inline bool operator!=(const Vector4D& A, const Vector3D& B) noexcept
+{
+    return Vector3D(A) != B;
+}
+
+/// k times all four components of A, the same bits as A * k.
+constexpr Vector4D operator*(double k, const Vector4D& A) noexcept
+{
+    return A * k;
+}
+
+/// Writes "(x, y, z, w)", each component in the stream's own format.
+std::ostream& operator<<(std::ostream& out, const Vector4D& A);
+
+} // namespace vecmath
+
+#ifndef VECMATH_NO_GLOBAL_NAMES
+using vecmath::Vector4D;
+#endif
 
 #endif // VECMATH_VECTOR4D_H

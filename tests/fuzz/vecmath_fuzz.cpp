@@ -27,6 +27,9 @@
 
 namespace {
 
+using vecmath::VecmathSimd;
+using vecmath::vecmathUseSimd;
+
 // ---- Reading the input ----------------------------------------------------------------
 
 // The fuzzer's bytes, read front to back. Past the end every byte reads as zero.
