@@ -1,25 +1,138 @@
-// Uses the installed library the way an application would; exits 0 when the results are
-// right.
-#include <matrix4x4.h>
-#include <vector4d.h>
+// A program that uses the installed library the way an application would, in the idioms
+// of everyday C++: const references, standard containers and algorithms, chained
+// assignments, printing, a static from another file, and the namespace beside a second
+// library's own Vector3D. Prints what it computed; exits 0 when every result is right.
+#include <vecmath/matrix4x4.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <map>
+#include <numeric>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+#include "consumer.h"
+
+static_assert(
+    std::is_trivially_copyable_v<
+        Matrix4x4> && std::is_trivially_copyable_v<Vector3D> && std::is_trivially_copyable_v<Vector4D>);
+static_assert(
+    std::is_nothrow_copy_constructible_v<Matrix4x4> && std::is_nothrow_move_assignable_v<Vector4D>);
+static_assert(std::is_same_v<::Vector3D, vecmath::Vector3D>);
+
+namespace {
+
+int failures = 0;
+
+void check(bool ok, const char* what)
+{
+    if (!ok) {
+        std::printf("FAIL: %s\n", what);
+        ++failures;
+    }
+}
+
+// Everything here reads through const references only.
+Vector3D image(const Matrix4x4& M, const Vector3D& p)
+{
+    return M * p;
+}
+
+double determinantOf(const Matrix4x4& M)
+{
+    return M.det();
+}
+
+// A user class holding matrices gets the ordinary copy constructor.
+struct Node {
+    std::string name;
+    Matrix4x4 local;
+};
+
+} // namespace
 
 int main()
 {
-    Matrix4x4 M;
-    M.loadTranslate(1, 2, 3);
-    const Vector3D p = M.Transform(Vector3D(1, 1, 1));
-    std::printf("(%g, %g, %g)\n", p.m_x, p.m_y, p.m_z);
+    Matrix4x4 built;
+    built.loadTranslate(1, 2, 3);
+    const Matrix4x4 move = built;
+    const Vector3D p(1, 1, 1);
+    check(image(move, p) == Vector3D(2, 3, 4), "a transform through const references");
+    check(determinantOf(move) == 1.0, "det of a const matrix");
+    check(move == built && !(move != built) && move.cmp(built), "comparison of const matrices");
 
-    // A turn about a line, undone by the inverse, on a homogeneous point.
-    Matrix4x4 turn, undo;
-    turn.loadRotate(Vector3D(1, 0, 0), Vector3D(0, 0, 1), 0.5);
-    undo = turn;
-    const bool inverted = undo.inv();
-    Vector4D q = undo * (turn * Vector4D(2, 0, 5, 1));
-    const Vector3D back = q.cartesianized();
-    std::printf("(%g, %g, %g)\n", back.m_x, back.m_y, back.m_z);
+    // Standard containers and algorithms.
+    std::vector<Matrix4x4> path;
+    path.reserve(8);
+    path.push_back(move);
+    path.emplace_back(move);
+    path.resize(4, move);
+    path[3].loadScale(2, 2, 2);
+    std::swap(path[0], path[3]);
+    check(std::find(path.begin(), path.end(), move) == path.begin() + 1, "std::find");
+    std::map<std::string, Matrix4x4> named{{"move", move}};
+    named["scale"] = path[0];
+    const std::optional<Matrix4x4> maybe = named.at("scale");
+    check(maybe.has_value() && maybe->det() == 8.0, "std::map and std::optional");
+    const std::vector<Node> nodes{{"a", move}, {"b", path[0]}};
+    const std::vector<Node> copies = nodes;
+    check(copies[1].local == path[0], "a class holding a matrix copies");
+    const std::vector<Vector3D> points{{1, 0, 0}, {0, 2, 0}, {0, 0, 3}};
+    const Vector3D sum = std::accumulate(points.begin(), points.end(), Vector3D{});
+    check(sum == Vector3D(1, 2, 3), "std::accumulate from Vector3D{}");
+    std::array<Matrix4x4, 2> raw{};
+    std::memcpy(&raw[0], &move, sizeof move);
+    check(raw[0] == move && raw[1] == Matrix4x4{}, "memcpy and value-initialisation");
 
-    return p == Vector3D(2, 3, 4) && inverted && back == Vector3D(2, 0, 5) ? 0 : 1;
+    // Chained and compound assignments.
+    Vector3D a, b, c(1, 2, 3);
+    a = b = c;
+    (a += b) *= 2.0;
+    check(a == Vector3D(4, 8, 12) && b == c, "chained assignments");
+    Matrix4x4 m1, m2;
+    m1 = m2 = move;
+    (m1 *= move) *= 0.5;
+    check(m1.m_d[0][3] == 1.0 && m2 == move, "chained matrix assignments");
+
+    // The everyday operations.
+    check(2.0 * c == c * 2.0 && c / 2.0 == Vector3D(0.5, 1, 1.5), "scalar on the left, division");
+    check(Vector3D::AxisX.Cross(Vector3D::AxisY) == Vector3D::AxisZ, "Cross");
+    check(Vector3D(3, 0, 4).Normalized() == Vector3D(0.6, 0, 0.8), "Normalized");
+    Matrix4x4 turn;
+    turn.loadRotate(Vector3D(1, 0, 0), Vector3D(0, 0, 2), 1.5707963267948966);
+    bool invertible = false;
+    const Matrix4x4 undo = turn.inverse(&invertible);
+    check(invertible && undo * (turn * Vector3D(2, 0, 5)) == Vector3D(2, 0, 5), "inverse");
+    check(turn.transposed().transposed() == turn, "transposed");
+    Matrix4x4 flat{};
+    flat.inverse(&invertible);
+    check(!invertible, "inverse reports a singular matrix");
+    const Vector4D h(2, 4, 6, 2);
+    check(0.5 * h == Vector4D(1, 2, 3, 1) && h / 2.0 == h * 0.5 && h != Vector4D(2, 4, 6, 1),
+          "Vector4D scaling and comparison");
+    std::ostringstream printed;
+    printed << c << ' ' << h << '\n' << move;
+    std::cout << printed.str() << '\n';
+    check(printed.str()
+              == "(1, 2, 3) (2, 4, 6, 2)\n(1, 0, 0, 1)\n(0, 1, 0, 2)\n(0, 0, 1, 3)\n(0, 0, 0, 1)",
+          "printing");
+
+    // A static of another file, initialised at run time from an axis constant.
+    check(upAtStart() == Vector3D(0, 1, 0), "a static initialised from Vector3D::AxisY");
+
+    // Another library's own global Vector3D, with out-of-line members, linked beside ours.
+    check(Vector3D(1, 2, 3) + Vector3D(10, 20, 30) == Vector3D(11, 22, 33),
+          "our Vector3D beside another library's");
+    check(otherLibrarySum() == 10 * 20 + 2 * 3, "the other library's Vector3D is its own");
+    check(fromTheNamespaceOnly() == 3.0, "a file without the global names");
+
+    std::printf("%s\n", failures == 0 ? "all idioms work" : "some idioms failed");
+    return failures == 0 ? 0 : 1;
 }
