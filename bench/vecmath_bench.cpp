@@ -5,8 +5,10 @@
 // The inputs are made once, in plain row-major arrays, and converted into each library's
 // types, so the three libraries see the same numbers:
 //   - transform: the 2,912 points of the swing ride's ropes and baskets, made by the
-//     ride's own builder, turned by one degree about Y as the ride does every frame;
-//     beside it, the ride's own rotateAll() on its real point lists;
+//     ride's own builder, turned by one degree about Y as the ride does every frame, one
+//     point at a time in the caller's loop, and all at once (vecmath's batch Transform,
+//     against glm's and Eigen's own loops); beside it, the ride's own rotateAll() on its
+//     real point lists;
 //   - product, determinant, inverse and transpose of 4x4 matrices;
 //   - loading a rotation about an arbitrary axis, and normalising 3- and 4-vectors.
 // Before anything is timed, every operation is run through all three libraries and the
@@ -157,6 +159,10 @@ struct VecmathLib {
     static Quad quad(const Vec4& v) { return {v.m_x, v.m_y, v.m_z, v.m_w}; }
 
     static void transformPoint(Mat& m, Vec3& p) { p = m.Transform(p); }
+    static void transformAll(const Mat& m, std::vector<Vec3>& points)
+    {
+        m.Transform(points.data(), points.data(), points.size());
+    }
     static Mat product(Mat& a, const Mat& b) { return a * b; }
     static double det(Mat& a) { return a.det(); }
     static Mat inverse(Mat& a)
@@ -216,6 +222,11 @@ struct GlmLib {
     static Quad quad(const Vec4& v) { return {v.x, v.y, v.z, v.w}; }
 
     static void transformPoint(Mat& m, Vec3& p) { p = Vec3(m * Vec4(p, 1.0)); }
+    static void transformAll(Mat& m, std::vector<Vec3>& points)
+    {
+        for (auto& p : points)
+            transformPoint(m, p);
+    }
     static Mat product(Mat& a, const Mat& b) { return a * b; }
     static double det(Mat& a) { return glm::determinant(a); }
     static Mat inverse(Mat& a) { return glm::inverse(a); }
@@ -260,6 +271,11 @@ struct EigenLib {
     {
         const Vec4 q = m * p.homogeneous();
         p = q.head<3>();
+    }
+    static void transformAll(Mat& m, std::vector<Vec3>& points)
+    {
+        for (auto& p : points)
+            transformPoint(m, p);
     }
     static Mat product(Mat& a, const Mat& b) { return a * b; }
     static double det(Mat& a) { return a.determinant(); }
@@ -317,6 +333,7 @@ std::unique_ptr<Inputs<L>> inputs()
 
 enum Op {
     kTransform,
+    kTransformBatch,
     kRotateAll,
     kProduct,
     kDet,
@@ -329,8 +346,8 @@ enum Op {
 };
 
 const char* const kOpNames[kOpCount] = {
-    "transform_frame", "ride_rotateAll", "product",    "det",       "inverse",
-    "transpose",       "rotate_axis",    "normalize3", "normalize4"};
+    "transform_frame", "transform_batch", "ride_rotateAll", "product",    "det",
+    "inverse",         "transpose",       "rotate_axis",    "normalize3", "normalize4"};
 
 struct Verdict {
     bool ok = false;
@@ -367,6 +384,11 @@ std::vector<double> results(Op op)
     case kRotateAll:
         for (auto& p : in->ridePoints)
             L::transformPoint(in->rideStep, p);
+        for (auto& p : in->ridePoints)
+            put(L::triple(p));
+        break;
+    case kTransformBatch:
+        L::transformAll(in->rideStep, in->ridePoints);
         for (auto& p : in->ridePoints)
             put(L::triple(p));
         break;
@@ -446,6 +468,8 @@ Verdict check(Op op)
     ok = ok && close(ref.data(), eig.data(), n, tolerance(op), worstEigen);
     if (op == kRotateAll) // the ride's own code must give vecmath's bits exactly
         ok = ok && rideRotateAllResult() == ref;
+    if (op == kTransformBatch) // and so must the batch, point by point
+        ok = ok && results<VecmathLib>(kTransform) == ref;
     if (op == kInverse) { // and vecmath must have found every matrix invertible
         auto in = inputs<VecmathLib>();
         for (int i = 0; i < kBatch; i++) {
@@ -453,12 +477,14 @@ Verdict check(Op op)
             ok = ok && m.inv();
         }
     }
-    char text[200];
+    char text[300];
     std::snprintf(text, sizeof text,
                   "%s over %d numbers: largest relative difference from vecmath glm %.3g, Eigen "
                   "%.3g (allowed %.3g)%s",
                   ok ? "agree" : "DISAGREE", n, worstGlm, worstEigen, tolerance(op),
-                  op == kRotateAll ? "; rotateAll() bit-identical to vecmath" : "");
+                  op == kRotateAll        ? "; rotateAll() bit-identical to vecmath"
+                  : op == kTransformBatch ? "; bit-identical to vecmath's Transform of each point"
+                                          : "");
     v.ok = ok;
     v.text = text;
     return v;
@@ -496,6 +522,22 @@ void BM_transformFrame(benchmark::State& state)
     for (auto _ : state) {
         for (auto& p : in->ridePoints)
             L::transformPoint(in->rideStep, p);
+        benchmark::ClobberMemory();
+    }
+    state.counters["ops"] = 1;
+    state.counters["points"] = static_cast<double>(in->ridePoints.size());
+}
+
+// All points of the frame in one call: vecmath's batch Transform, glm's and Eigen's own
+// loops over their points.
+template <class L>
+void BM_transformBatch(benchmark::State& state)
+{
+    if (!agreed(state, kTransformBatch))
+        return;
+    auto in = inputs<L>();
+    for (auto _ : state) {
+        L::transformAll(in->rideStep, in->ridePoints);
         benchmark::ClobberMemory();
     }
     state.counters["ops"] = 1;
@@ -679,6 +721,7 @@ int main(int argc, char** argv)
     benchmark::AddCustomContext("points_per_frame", std::to_string(data().ridePoints.size()));
 
     REGISTER_OP(kTransform, BM_transformFrame);
+    REGISTER_OP(kTransformBatch, BM_transformBatch);
     registerBench(kRotateAll, VecmathLib::name, BM_rideRotateAll);
     REGISTER_OP(kProduct, BM_product);
     REGISTER_OP(kDet, BM_det);

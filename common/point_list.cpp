@@ -3,8 +3,6 @@
 
 #include "gl_headers.h"
 
-#include <cstddef>
-
 void stepAround(PointList& list, int count, const Vector3D& first, const Matrix4x4& step)
 {
     list[0] = first;
@@ -14,8 +12,7 @@ void stepAround(PointList& list, int count, const Vector3D& first, const Matrix4
 
 void transformAll(const Matrix4x4& M, PointList& list)
 {
-    for (std::size_t j = 0; j < list.size(); j++)
-        list[j] = M.Transform(list[j]);
+    M.Transform(list.data(), list.data(), list.size());
 }
 
 void vertex3d(const Vector3D& p)

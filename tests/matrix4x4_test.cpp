@@ -11,6 +11,7 @@
 #include <random>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 #include "vecmath_test_util.h"
 
@@ -392,4 +393,66 @@ TEST(Matrix4x4BitExact, ProductMatchesTheReference)
     }
     EXPECT_EQ(product.count, 0) << "first at sample " << product.first;
     EXPECT_EQ(inPlace.count, 0) << "first at sample " << inPlace.first;
+}
+
+// The transform of many points, through whichever code this run uses: every point gets
+// the bits of its own Transform, in place or into another array, for counts that fill the
+// four-point steps and counts that leave points over, and nothing past the last point is
+// written.
+TEST(Matrix4x4BitExact, TransformOfManyPointsGivesEachTheBitsOfItsOwn)
+{
+    std::mt19937_64 rng(0x5eed0105);
+    const std::uint64_t kUntouched = 0x7ff4'dead'beef'0001; // a NaN no operation makes
+    double sentinel;
+    std::memcpy(&sentinel, &kUntouched, sizeof sentinel);
+    Mismatches outOfPlace, inPlace, outOfPlace4, inPlace4, beyond;
+    int sample = 0;
+    for (std::size_t count : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 11, 12, 13, 16, 17, 2912}) {
+        for (int round = 0; round < 8; ++round, ++sample) {
+            // Ordinary numbers in half the rounds, numbers of every kind in the others.
+            const bool special = round % 2 == 1;
+            const auto number = [&] { return special ? AnyDouble(rng) : RandomDouble(rng); };
+            Matrix4x4 m;
+            for (auto& row : m.m_d)
+                for (double& e : row)
+                    e = number();
+            std::vector<Vector3D> from(count + 2), to(count + 2), same(count + 2);
+            std::vector<Vector4D> from4(count + 1), to4(count + 1), same4(count + 1);
+            for (std::size_t i = 0; i < count; ++i) {
+                from[i] = same[i] = Vector3D(number(), number(), number());
+                from4[i] = same4[i] = Vector4D(number(), number(), number(), number());
+            }
+            for (std::size_t i = count; i < count + 2; ++i)
+                from[i] = to[i] = same[i] = Vector3D(sentinel, sentinel, sentinel);
+            to4[count] = same4[count] = Vector4D(sentinel, sentinel, sentinel, sentinel);
+
+            m.Transform(from.data(), to.data(), count);
+            m.Transform(same.data(), same.data(), count);
+            m.Transform(from4.data(), to4.data(), count);
+            m.Transform(same4.data(), same4.data(), count);
+            bool a = true, b = true, a4 = true, b4 = true;
+            for (std::size_t i = 0; i < count; ++i) {
+                a = a && SameResult(to[i], m.Transform(from[i]));
+                b = b && SameResult(same[i], m.Transform(from[i]));
+                a4 = a4 && SameResult(to4[i], m.Transform(from4[i]));
+                b4 = b4 && SameResult(same4[i], m.Transform(from4[i]));
+            }
+            outOfPlace.check(a, sample);
+            inPlace.check(b, sample);
+            outOfPlace4.check(a4, sample);
+            inPlace4.check(b4, sample);
+            const Vector3D untouched(sentinel, sentinel, sentinel);
+            beyond.check(
+                SameBits(to[count], untouched) && SameBits(to[count + 1], untouched)
+                    && SameBits(same[count], untouched)
+                    && SameBits(to4[count], Vector4D(sentinel, sentinel, sentinel, sentinel)),
+                sample);
+        }
+    }
+    EXPECT_EQ(outOfPlace.count, 0) << "first at sample " << outOfPlace.first;
+    EXPECT_EQ(inPlace.count, 0) << "first at sample " << inPlace.first;
+    EXPECT_EQ(outOfPlace4.count, 0) << "first at sample " << outOfPlace4.first;
+    EXPECT_EQ(inPlace4.count, 0) << "first at sample " << inPlace4.first;
+    EXPECT_EQ(beyond.count, 0) << "something past the last point was written, first at sample "
+                               << beyond.first;
 }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -111,6 +112,39 @@ inline double RandomDouble(std::mt19937_64& rng)
     const double mantissa = 1.0 + std::ldexp(static_cast<double>(rng() >> 11), -53);
     const double d = std::ldexp(mantissa, static_cast<int>(rng() % 61) - 30);
     return (rng() & 1) ? -d : d;
+}
+
+// Elements of every kind, and ordinary random ones half the time.
+inline double AnyDouble(std::mt19937_64& rng)
+{
+    static const double kinds[] = {0.0,     -0.0,     1.0,   -1.0,   0.5,    3.0,
+                                   1e-310,  -1e-310,  1e300, -1e300, 1e-160, -1e160,
+                                   DBL_MAX, -DBL_MAX, kInf,  -kInf,  kNaN,   -kNaN};
+    if (rng() % 2 == 0)
+        return RandomDouble(rng);
+    return kinds[rng() % (sizeof kinds / sizeof kinds[0])];
+}
+
+// The same bits, or NaN in both: which NaN's payload comes out of an operation on two
+// NaNs depends on the operand order the compiler picks, and no member promises one.
+inline ::testing::AssertionResult SameResult(const Vector3D& a, const Vector3D& b)
+{
+    const double x[3] = {a.m_x, a.m_y, a.m_z}, y[3] = {b.m_x, b.m_y, b.m_z};
+    for (int k = 0; k < 3; ++k)
+        if (Bits(x[k]) != Bits(y[k]) && !(std::isnan(x[k]) && std::isnan(y[k])))
+            return ::testing::AssertionFailure()
+                << std::hexfloat << "component " << k << ": " << x[k] << " vs " << y[k];
+    return ::testing::AssertionSuccess();
+}
+
+inline ::testing::AssertionResult SameResult(const Vector4D& a, const Vector4D& b)
+{
+    const double x[4] = {a.m_x, a.m_y, a.m_z, a.m_w}, y[4] = {b.m_x, b.m_y, b.m_z, b.m_w};
+    for (int k = 0; k < 4; ++k)
+        if (Bits(x[k]) != Bits(y[k]) && !(std::isnan(x[k]) && std::isnan(y[k])))
+            return ::testing::AssertionFailure()
+                << std::hexfloat << "component " << k << ": " << x[k] << " vs " << y[k];
+    return ::testing::AssertionSuccess();
 }
 
 inline Vector3D RandomVector(std::mt19937_64& rng)

@@ -110,6 +110,37 @@ void Matrix4x4::loadRotate(const Vector4D& point, const Vector4D& axis, double p
     loadRotate(Vector3D(point), Vector3D(axis), phi);
 }
 
+// ---- Transforming many points -----------------------------------------------------------
+
+// The arrays are handed to the AVX2 code as doubles: a Vector3D is three, a Vector4D four.
+static_assert(sizeof(Vector3D) == 3 * sizeof(double) && sizeof(Vector4D) == 4 * sizeof(double),
+              "the vectors are arrays of their components");
+
+void Matrix4x4::Transform(const Vector3D* from, Vector3D* to, std::size_t count) const noexcept
+{
+#if VECMATH_HAVE_AVX2_PATH
+    if (matrix4x4UseAvx2()) {
+        matrix4x4TransformPointsAvx2(m_d, &from->m_x, &to->m_x, count);
+        return;
+    }
+#endif
+    // Each image is complete before it is stored, so `to` may be `from`.
+    for (std::size_t i = 0; i < count; i++)
+        to[i] = Transform(from[i]);
+}
+
+void Matrix4x4::Transform(const Vector4D* from, Vector4D* to, std::size_t count) const noexcept
+{
+#if VECMATH_HAVE_AVX2_PATH
+    if (matrix4x4UseAvx2()) {
+        matrix4x4TransformHomogeneousAvx2(m_d, &from->m_x, &to->m_x, count);
+        return;
+    }
+#endif
+    for (std::size_t i = 0; i < count; i++)
+        to[i] = Transform(from[i]);
+}
+
 // ---- Matrix product -------------------------------------------------------------------
 
 namespace {

@@ -166,6 +166,71 @@ VECMATH_AVX2 bool matrix4x4InverseAvx2(double (&m)[4][4])
     return true;
 }
 
+// ---- Transforming many points -------------------------------------------------------------
+// A point's image is column 0 of the matrix times x, plus column 1 times y, plus column 2
+// times z, plus column 3, added in that order: lane r computes
+// ((m[r][0]*x + m[r][1]*y) + m[r][2]*z) + m[r][3], as Matrix4x4::Transform does. The
+// fourth lane of a 3D point is spare (it computes zeros).
+
+namespace {
+
+VECMATH_AVX2_INLINE __m256d imageOfPoint(const __m256d (&c)[4], const double* p)
+{
+    return add(add(add(mul(c[0], broadcast(p[0])), mul(c[1], broadcast(p[1]))),
+                   mul(c[2], broadcast(p[2]))),
+               c[3]);
+}
+
+// Writes the x, y and z of `image` to q[0..2] and nothing beyond.
+VECMATH_AVX2_INLINE void storePoint(double* q, __m256d image)
+{
+    _mm_storeu_pd(q, _mm256_castpd256_pd128(image));
+    _mm_store_sd(q + 2, _mm256_extractf128_pd(image, 1));
+}
+
+} // namespace
+
+// Four points a step: all four are read before any is written, so that `to` may be `from`.
+// The first three images are stored four lanes wide, each spare lane landing on the next
+// point's x before that is written; the last stops at its own z, as do the points that
+// are left over.
+VECMATH_AVX2 void matrix4x4TransformPointsAvx2(const double (&m)[4][4], const double* from,
+                                               double* to, std::size_t count)
+{
+    __m256d c[4];
+    for (int k = 0; k < 4; k++)
+        c[k] = _mm256_set_pd(0.0, m[2][k], m[1][k], m[0][k]);
+    std::size_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        const double* p = from + 3 * i;
+        const __m256d r0 = imageOfPoint(c, p), r1 = imageOfPoint(c, p + 3);
+        const __m256d r2 = imageOfPoint(c, p + 6), r3 = imageOfPoint(c, p + 9);
+        double* q = to + 3 * i;
+        _mm256_storeu_pd(q, r0);
+        _mm256_storeu_pd(q + 3, r1);
+        _mm256_storeu_pd(q + 6, r2);
+        storePoint(q + 9, r3);
+    }
+    for (; i < count; i++)
+        storePoint(to + 3 * i, imageOfPoint(c, from + 3 * i));
+}
+
+// Lane r: ((m[r][0]*x + m[r][1]*y) + m[r][2]*z) + m[r][3]*w, all four rows.
+VECMATH_AVX2 void matrix4x4TransformHomogeneousAvx2(const double (&m)[4][4], const double* from,
+                                                    double* to, std::size_t count)
+{
+    __m256d c[4];
+    for (int k = 0; k < 4; k++)
+        c[k] = _mm256_set_pd(m[3][k], m[2][k], m[1][k], m[0][k]);
+    for (std::size_t i = 0; i < count; i++) {
+        const double* p = from + 4 * i;
+        const __m256d image = add(add(add(mul(c[0], broadcast(p[0])), mul(c[1], broadcast(p[1]))),
+                                      mul(c[2], broadcast(p[2]))),
+                                  mul(c[3], broadcast(p[3])));
+        _mm256_storeu_pd(to + 4 * i, image);
+    }
+}
+
 } // namespace vecmath
 
 #endif // VECMATH_HAVE_AVX2_PATH

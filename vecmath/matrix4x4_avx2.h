@@ -8,6 +8,7 @@
 #if VECMATH_HAVE_AVX2_PATH
 
 #include <atomic>
+#include <cstddef>
 
 namespace vecmath {
 
@@ -28,6 +29,13 @@ inline bool matrix4x4UseAvx2()
 /// out may be L or R: R is read whole before anything is written, and each row of L
 /// before the same row of out. Only for a CPU with AVX2.
 void matrix4x4ProductAvx2(const double (&L)[4][4], const double (&R)[4][4], double (&out)[4][4]);
+/// Matrix4x4::Transform of `count` points, each three doubles (x, y, z), from `from` to
+/// `to`, which may be `from` but must not overlap it otherwise. Only for a CPU with AVX2.
+void matrix4x4TransformPointsAvx2(const double (&m)[4][4], const double* from, double* to,
+                                  std::size_t count);
+/// The same for homogeneous points, four doubles each. Only for a CPU with AVX2.
+void matrix4x4TransformHomogeneousAvx2(const double (&m)[4][4], const double* from, double* to,
+                                       std::size_t count);
 /// Matrix4x4::inv on m: replaces m by its inverse and returns true, or returns false and
 /// leaves m as it was. Only for a CPU with AVX2.
 bool matrix4x4InverseAvx2(double (&m)[4][4]);

@@ -1,6 +1,8 @@
-// vecmath_simd.h: which code computes the matrix product and the inverse.
+// vecmath_simd.h: which code computes the matrix product, the inverse and the transform of
+// an array of points.
 //
-// Matrix4x4's product (operator*, operator*=) and inverse (inv) have two implementations:
+// Matrix4x4's product (operator*, operator*=), inverse (inv, inverse) and transform of many
+// points (Transform(from, to, count)) have two implementations:
 // - plain C++, which the compiler turns into whatever the target offers (SSE2 on any
 //   x86-64, NEON on aarch64, ...);
 // - AVX2 code, four doubles to an instruction, compiled only on x86-64 with GCC or clang
@@ -9,7 +11,7 @@
 // Both do the same IEEE operations on the same operands in the same order, each rounded on
 // its own (the AVX2 code is built without FMA), so they give the same results bit for bit.
 //
-// The choice is made once, on the first product or inverse: AVX2 wherever it is compiled
+// The choice is made once, on the first use of any of them: AVX2 wherever it is compiled
 // in and the CPU runs it, the plain code everywhere else. This header is not installed: it
 // lets the library's tests and benchmark force each implementation in turn.
 #ifndef VECMATH_VECMATH_SIMD_H

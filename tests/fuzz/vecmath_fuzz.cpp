@@ -722,7 +722,8 @@ void matrixTransforms(Machine& s, int a, int b, int c)
     s.q[(c + 1) % 4] = t4;
 }
 
-// The product and the inverse have plain and AVX2 code (vecmath_simd.h): each is checked
+// The product, the inverse and the transform of many points have plain and AVX2 code
+// (vecmath_simd.h): each is checked
 // through the plain code, through the AVX2 code where this CPU runs it, and last through
 // the CPU's own choice, which leaves the registers as a program would find them.
 const VecmathSimd kEachCode[] = {VecmathSimd::Scalar, VecmathSimd::Avx2, VecmathSimd::Auto};
@@ -742,6 +743,45 @@ void matrixProduct(Machine& s, int a, int b, int c)
         CHECK(identical(s.m[a], A) && identical(s.m[b], B)); // the factors are only read
         s.m[c] *= s.m[b]; // c may be b: the product is built aside first
         CHECK(same(s.m[c], expectedInPlace));
+    }
+}
+
+// The transform of many points, through each code: the first `count` of the machine's
+// vectors, into another array and in place, each point with the bits of its own
+// Transform, and nothing past the last point written.
+void matrixTransformMany(Machine& s, int a, int count)
+{
+    const Matrix4x4& M = s.m[a];
+    Vector3D expected[4];
+    Vector4D expected4[4];
+    for (int i = 0; i < count; i++) {
+        expected[i] = M.Transform(s.v[i]);
+        expected4[i] = M.Transform(s.q[i]);
+    }
+    for (VecmathSimd simd : kEachCode) {
+        if (!vecmathUseSimd(simd))
+            continue;
+        Vector3D to[5], inPlace[5];
+        Vector4D to4[5], inPlace4[5];
+        for (int i = 0; i < 5; i++) {
+            to[i] = Vector3D(-7.0, -7.0, -7.0);
+            inPlace[i] = i < count ? s.v[i] : to[i];
+            to4[i] = Vector4D(-7.0, -7.0, -7.0, -7.0);
+            inPlace4[i] = i < count ? s.q[i] : to4[i];
+        }
+        M.Transform(s.v, to, static_cast<std::size_t>(count));
+        M.Transform(inPlace, inPlace, static_cast<std::size_t>(count));
+        M.Transform(s.q, to4, static_cast<std::size_t>(count));
+        M.Transform(inPlace4, inPlace4, static_cast<std::size_t>(count));
+        for (int i = 0; i < count; i++) {
+            CHECK(same(to[i], expected[i]) && same(inPlace[i], expected[i]));
+            CHECK(same(to4[i], expected4[i]) && same(inPlace4[i], expected4[i]));
+        }
+        for (int i = count; i < 5; i++) {
+            CHECK(identical(to[i], Vector3D(-7.0, -7.0, -7.0)) && identical(inPlace[i], to[i]));
+            CHECK(identical(to4[i], Vector4D(-7.0, -7.0, -7.0, -7.0))
+                  && identical(inPlace4[i], to4[i]));
+        }
     }
 }
 
@@ -982,6 +1022,7 @@ void step(Machine& s, Input& in)
         break;
     case 23:
         matrixTransforms(s, ma, b, c);
+        matrixTransformMany(s, ma, 1 + c);
         break;
     case 24:
         matrixProduct(s, ma, mb, mc);
