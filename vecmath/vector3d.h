@@ -154,9 +154,11 @@ public:
     /// is at most 1e-10.
     Vector3D Normalized() const noexcept
     {
-        Vector3D unit(*this);
-        unit.Normalize();
-        return unit;
+        const double n = Norm();
+        if (n <= 1e-10)
+            return Vector3D(0.0, 0.0, 0.0);
+        // A NaN norm fails the test above and lands here, making every component NaN.
+        return Vector3D(m_x / n, m_y / n, m_z / n);
     }
 
     // ---- Arithmetic changing the vector -----------------------------------------------
@@ -225,18 +227,7 @@ public:
     }
     /// Divides each component by the length; a vector of length at most 1e-10 becomes
     /// (0, 0, 0). A NaN length makes every component NaN.
-    void Normalize() noexcept
-    {
-        const double n = Norm();
-        if (n <= 1e-10) {
-            zero();
-            return;
-        }
-        // A NaN norm fails the test above and lands here, making every component NaN.
-        m_x /= n;
-        m_y /= n;
-        m_z /= n;
-    }
+    void Normalize() noexcept { *this = Normalized(); }
 
     // ---- Comparison -------------------------------------------------------------------
 

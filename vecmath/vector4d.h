@@ -183,26 +183,16 @@ public:
     double length() const noexcept { return std::sqrt(squared()); }
     /// Multiplies each component by 1/length(); a length below 1e-10 makes all four
     /// components 0.0. (Vector3D::Normalize has its own threshold and divides instead.)
-    void normalize() noexcept
-    {
-        const double l = length();
-        // A NaN length is not below the threshold: it is multiplied in and shows.
-        if (l < 1e-10) {
-            set(0.0, 0.0, 0.0, 0.0);
-            return;
-        }
-        const double c = 1.0 / l;
-        m_x *= c;
-        m_y *= c;
-        m_z *= c;
-        m_w *= c;
-    }
+    void normalize() noexcept { *this = normalized(); }
     /// A copy scaled as normalize() scales the vector, the twin of normalize().
     Vector4D normalized() const noexcept
     {
-        Vector4D unit(*this);
-        unit.normalize();
-        return unit;
+        const double l = length();
+        // A NaN length is not below the threshold: it is multiplied in and shows.
+        if (l < 1e-10)
+            return Vector4D(0.0, 0.0, 0.0, 0.0);
+        const double c = 1.0 / l;
+        return Vector4D(m_x * c, m_y * c, m_z * c, m_w * c);
     }
 
     // ---- Homogeneous operations -------------------------------------------------------
