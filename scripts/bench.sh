@@ -95,7 +95,8 @@ if [ "$mode" = smoke ]; then
     exit 0
 fi
 
-install_missing "${BUILD_PACKAGES[@]}" "${RUN_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${BENCH_PACKAGES[@]}"
+install_missing "${BUILD_PACKAGES[@]}" "${RUN_PACKAGES[@]}" "${TEST_PACKAGES[@]}" \
+                "${BENCH_PACKAGES[@]}" "${BENCH_REPORT_PACKAGES[@]}"
 reps="${BENCH_REPETITIONS:-12}"
 min_time="${BENCH_MIN_TIME:-0.2}"
 cg_seconds="${CALLGRIND_SECONDS:-30}"
@@ -133,8 +134,9 @@ avx_count() {
         inside && /[ \t]vmul[sp]d/ { n++ }
         END { print n + 0 }'
 }
-# The library's AVX2 code of the product and inverse (vecmath/matrix4x4_avx2.cpp).
-avx2_code='<matrix4x4[A-Za-z]*Avx2[(]'
+# The library's AVX2 code of the product, the inverse and the transform of many points
+# (vecmath/matrix4x4_avx2.cpp).
+avx2_code='<vecmath::matrix4x4[A-Za-z]*Avx2[(]'
 # The library's code in the benchmark: its members, its AVX2 code, the ride's functions,
 # and the timed functions of its adapter, into which LTO inlines it.
 members="Matrix4x4::|Vector3D::|Vector4D::|$avx2_code"
@@ -235,7 +237,11 @@ for program in swingride cockpit; do
         bash "$ROOT/scripts/bench-fps.sh" "$program" "$fps_seconds" | tee "$results/fps-$program.txt"
 done
 
-python3 "$ROOT/bench/report.py" --results "$results" --builds "$bench_dir" \
+# The report's plot needs matplotlib, which the system's Python has from its package; a
+# python3 earlier on the PATH (pyenv, a virtual environment) may lack it.
+report_python=python3
+[ -x /usr/bin/python3 ] && report_python=/usr/bin/python3
+"$report_python" "$ROOT/bench/report.py" --results "$results" --builds "$bench_dir" \
     --configs "${configs[*]}" --repetitions "$reps" --min-time "$min_time" \
     --callgrind-seconds "$cg_seconds" --callgrind-warmup "$cg_warmup" --output "$output"
 echo "bench.sh: wrote ${output#"$ROOT"/} and its plot in $((SECONDS - start)) s"

@@ -19,8 +19,10 @@ SANITIZE_PACKAGES=(libasan8 liblsan0 libubsan1)
 # and llvm-symbolizer for readable stack traces.
 FUZZ_PACKAGES=(clang libclang-rt-14-dev llvm)
 # Packages for the benchmarks (bench.sh): Google Benchmark, glm and Eigen to compare with,
-# callgrind for instructions per frame, objdump, pgrep, and Python for the report.
+# callgrind for instructions per frame, objdump, pgrep, and Python for the report; the
+# report's plot needs matplotlib (the full run only).
 BENCH_PACKAGES=(libbenchmark-dev libglm-dev libeigen3-dev valgrind binutils procps python3)
+BENCH_REPORT_PACKAGES=(python3-matplotlib)
 # Packages for the format and static checks (lint.sh).
 LINT_PACKAGES=(clang-format clang-tidy git python3)
 
