@@ -29,6 +29,11 @@
 #include "vector3d.h"
 #include "vector4d.h"
 
+/// A 4x4 matrix of doubles that moves points: affine and homogeneous transforms.
+///
+/// Row-major, m_d[row][column]. Points are column vectors multiplied on the right,
+/// p' = M * p: the translation sits in column 3, and in a product A * B applied to a
+/// point, B acts first. Every loader replaces the whole matrix.
 class Matrix4x4
 {
 public:

@@ -24,6 +24,7 @@
 
 class Vector4D;
 
+/// A point or a direction in space: three doubles, public as m_x, m_y and m_z.
 class Vector3D
 {
 public:
@@ -31,10 +32,9 @@ public:
     double m_y; ///< second component
     double m_z; ///< third component
 
-    /// Unit vectors along the coordinate axes: (1,0,0), (0,1,0) and (0,0,1).
-    static const Vector3D AxisX;
-    static const Vector3D AxisY;
-    static const Vector3D AxisZ;
+    static const Vector3D AxisX; ///< the unit vector (1,0,0) along the X axis
+    static const Vector3D AxisY; ///< the unit vector (0,1,0) along the Y axis
+    static const Vector3D AxisZ; ///< the unit vector (0,0,1) along the Z axis
 
     // ---- Construction -----------------------------------------------------------------
 

@@ -24,6 +24,7 @@
 
 #include "vector3d.h"
 
+/// A homogeneous point (x, y, z, w): four doubles, public as m_x, m_y, m_z and m_w.
 class Vector4D
 {
 public:
