@@ -53,7 +53,7 @@ done
 # dpkg-shlibdeps must have found the libraries the programs load: the C and C++
 # libraries, freeglut, GLU and OpenGL (libOpenGL through GLVND, or the older libGL).
 depends=$(dpkg-deb --field "$demos_deb" Depends)
-for lib in libc6 'libstdc\+\+6' libglut3.12 libglu1-mesa 'libopengl0|libgl1'; do
+for lib in libc6 'libstdc\+\+6' 'libglut[0-9.]*|freeglut3' libglu1-mesa 'libopengl0|libgl1'; do
     [[ ", $depends," =~ ,\ ($lib)[\ ,] ]] ||
         { echo "error: vecmath-demos does not depend on $lib: $depends" >&2; exit 1; }
 done
