@@ -12,7 +12,8 @@
 #
 # --check is for a machine that may be changed, as CI's is: as root, it installs both
 # packages with dpkg -i, builds tests/consumer against the installed library through
-# find_package and through pkg-config with no prefix given, runs the installed swingride
+# find_package and through pkg-config with no prefix given, checks that the installed
+# library gives the digest tool's recorded exact digest, runs the installed swingride
 # on a virtual display and photographs it (build-package/swingride-installed.png), and
 # removes both packages with dpkg -r again, also when a step fails.
 set -euo pipefail
@@ -34,11 +35,13 @@ start=$SECONDS
 # after them, so the Release optimisation and the exact arithmetic stay as they are).
 # No link-time optimisation: the static library must link with any compiler and its
 # objects carry plain machine code only.
-eval "$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --export=sh)"
-export CXXFLAGS="$CXXFLAGS $CPPFLAGS" LDFLAGS
-cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-      -DVECMATH_ENABLE_LTO=OFF -DVECMATH_BUILD_TESTS=OFF -DVECMATH_BUILD_EXAMPLES=OFF \
-      -DVECMATH_BUILD_TOOLS=OFF >/dev/null
+(
+    eval "$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --export=sh)"
+    export CXXFLAGS="$CXXFLAGS $CPPFLAGS" LDFLAGS
+    cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+          -DVECMATH_ENABLE_LTO=OFF -DVECMATH_BUILD_TESTS=OFF -DVECMATH_BUILD_EXAMPLES=OFF \
+          -DVECMATH_BUILD_TOOLS=OFF >/dev/null
+)
 cmake --build "$dir" -j "$(nproc)"
 rm -f "$dir"/*.deb
 (cd "$dir" && cpack -G DEB >/dev/null)
@@ -80,6 +83,18 @@ done
 
 echo "== a consumer of the installed library"
 bash "$ROOT/tests/consumer/run.sh" --system "$dir/consumer"
+
+echo "== the installed library's results, bit for bit"
+# The digest tool, built against the installed library through pkg-config with Debian's
+# usual optimisation, must print the exact digest that the tests record.
+recorded=$(sed -n 's/^set(VECMATH_EXACT_DIGEST \(.*\))$/\1/p' "$ROOT/tests/CMakeLists.txt")
+# shellcheck disable=SC2046 # the flags are words
+c++ -std=c++17 -O2 $(pkg-config --cflags vecmath) "$ROOT/tools/vecmath_digest.cpp" \
+    -o "$dir/vecmath_digest" $(pkg-config --libs vecmath)
+digest=$("$dir/vecmath_digest")
+echo "$digest"
+[[ -n "$recorded" && "$digest" == "exact "*" $recorded "* ]] ||
+    { echo "error: the installed library's exact digest is not $recorded" >&2; exit 1; }
 
 echo "== the installed swingride on a virtual display"
 [ "$(command -v swingride)" = /usr/bin/swingride ] || { echo "error: no /usr/bin/swingride" >&2; exit 1; }
