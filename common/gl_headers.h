@@ -1,10 +1,15 @@
-// gl_headers.h: the one way the programs include OpenGL, GLU and freeglut, on every
-// platform.
+// gl_headers.h: the one way the programs include OpenGL, GLU and GLUT, on every platform.
 //
 // Windows' <GL/gl.h> needs the calling-convention macros of <windows.h> first (MinGW-w64's
-// header defines its own, Visual C++'s does not); macOS keeps gl.h and glu.h in its
-// OpenGL framework, as <OpenGL/gl.h>; everywhere else they are <GL/gl.h> and <GL/glu.h>.
-// freeglut's header comes last and finds them included.
+// header defines its own, Visual C++'s does not); macOS keeps gl.h, glu.h and glut.h in
+// its OpenGL and GLUT frameworks, as <OpenGL/gl.h> and <GLUT/glut.h>; everywhere else
+// they are <GL/gl.h>, <GL/glu.h> and freeglut's <GL/glut.h>. GLUT's header comes last and
+// finds them included.
+//
+// The programs use the classic GLUT API, which Apple's GLUT and freeglut both provide.
+// Code that needs freeglut's own functions includes <GL/freeglut_ext.h> itself, where
+// FREEGLUT (defined by freeglut's glut.h) says that freeglut is there; a test compiles
+// the programs against a header with the classic API alone (tests/classic_glut/).
 #ifndef COMMON_GL_HEADERS_H
 #define COMMON_GL_HEADERS_H
 
@@ -22,13 +27,13 @@
 #ifndef GL_SILENCE_DEPRECATION
 #define GL_SILENCE_DEPRECATION // macOS marks the fixed-function API deprecated
 #endif
+#include <GLUT/glut.h>
 #include <OpenGL/gl.h>
 #include <OpenGL/glu.h>
 #else
 #include <GL/gl.h>
 #include <GL/glu.h>
+#include <GL/glut.h>
 #endif
-
-#include <GL/freeglut.h>
 
 #endif // COMMON_GL_HEADERS_H

@@ -1,7 +1,14 @@
 // glut_startup.cpp: a clear message and a non-zero exit when GLUT cannot start.
+//
+// freeglut lets a program handle its fatal errors (glutInitErrorFunc); the classic GLUT
+// API has no such hook, so with Apple's GLUT a missing display is reported in that
+// framework's own words.
 #include "glut_startup.h"
 
 #include "gl_headers.h"
+
+#if defined(FREEGLUT)
+#include <GL/freeglut_ext.h>
 
 #include <cstdarg>
 #include <cstdio>
@@ -32,3 +39,9 @@ void installGlutErrorHandler(const char* program)
     programName = program;
     glutInitErrorFunc(onGlutError);
 }
+
+#else
+
+void installGlutErrorHandler(const char* /*program*/) {}
+
+#endif

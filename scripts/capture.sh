@@ -5,9 +5,11 @@
 #   bash scripts/capture.sh PROGRAM SECONDS OUT.png [KEY...]
 #   bash scripts/capture.sh PROGRAM SECONDS OUT.gif [KEY...]
 #
-# PROGRAM is swingride or cockpit, from the build folder (BUILD_DIR, default build/).
-# Any KEYs (xdotool key names) are sent to the window first, one every 0.1 s. After
-# SECONDS the window is saved to OUT.png; for OUT.gif, snapshots are taken from then on
+# PROGRAM is swingride or cockpit, from the build folder (BUILD_DIR, default build/), or
+# the path of a program (/usr/bin/swingride, as the Debian package installs it). Once the
+# window has appeared and shows its first frame, any KEYs (xdotool key names) are sent to
+# it, one every 0.1 s. SECONDS later the window is saved to OUT.png (with 0, at once);
+# for OUT.gif, snapshots are taken from then on
 # for ANIMATION_SECONDS (default 5.8, one full turn of the ride) and put together as a
 # looping animation, cut to GIF_CROP (WxH+X+Y) when that is set. The program and the X server are stopped at the end.
 set -euo pipefail
@@ -16,6 +18,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 program="$1" seconds="$2" out="$3"
 shift 3
 binary="$BUILD_DIR/$program/$program"
+[[ "$program" == */* ]] && binary="$program"
 [ -x "$binary" ] || { echo "error: $binary is not built" >&2; exit 1; }
 mkdir -p "$(dirname "$out")"
 frames_dir=$(mktemp -d)
@@ -35,6 +38,17 @@ xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" bash -c '
         sleep 0.1
     done
     [ -n "$id" ] || { echo "error: no window appeared" >&2; exit 1; }
+    # The first frame: the window shows more than the black it is cleared to.
+    drawn=no
+    for _ in $(seq 600); do
+        import -window "$id" "$CAPTURE_FRAMES_DIR/first.png" 2>/dev/null &&
+            [ "$(identify -format "%[max]" "$CAPTURE_FRAMES_DIR/first.png")" != 0 ] &&
+            { drawn=yes; break; }
+        kill -0 $pid 2>/dev/null || { echo "error: the program ended early" >&2; exit 1; }
+        sleep 0.1
+    done
+    rm -f "$CAPTURE_FRAMES_DIR/first.png"
+    [ $drawn = yes ] || { echo "error: the window stayed black" >&2; exit 1; }
     for key in "$@"; do xdotool key --window "$id" "$key" 2>/dev/null; sleep 0.1; done
     sleep "$CAPTURE_SECONDS"
     case "$CAPTURE_OUT" in

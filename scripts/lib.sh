@@ -25,6 +25,13 @@ BENCH_PACKAGES=(libbenchmark-dev libglm-dev libeigen3-dev valgrind binutils proc
 BENCH_REPORT_PACKAGES=(python3-matplotlib)
 # Packages for the format and static checks (lint.sh).
 LINT_PACKAGES=(clang-format clang-tidy git python3)
+# Packages for the API reference (docs.sh): Doxygen, and awk for its input filter; and
+# a browser to photograph it (docs.sh --picture).
+DOCS_PACKAGES=(doxygen mawk)
+PICTURE_PACKAGES=(chromium)
+# Packages to build the Debian packages and check them (package.sh): dpkg-shlibdeps and
+# file, which CPack uses to find the programs' dependencies, and lintian.
+PACKAGE_PACKAGES=(dpkg-dev file lintian)
 
 # Packages to build for and run on other platforms (cross.sh): the MinGW-w64 compilers
 # with POSIX threads, Wine, GoogleTest's sources and dpkg-source for freeglut's source

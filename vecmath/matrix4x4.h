@@ -39,8 +39,11 @@
 
 namespace vecmath {
 
-/// A 4x4 matrix of doubles, row-major, that transforms column vectors multiplied on the
-/// right.
+/// A 4x4 matrix of doubles that moves points: affine and homogeneous transforms.
+///
+/// Row-major, m_d[row][column]. Points are column vectors multiplied on the right,
+/// p' = M * p: the translation sits in column 3, and in a product A * B applied to a
+/// point, B acts first. Every loader replaces the whole matrix.
 class Matrix4x4
 {
 public:
@@ -58,7 +61,6 @@ public:
     Matrix4x4& operator=(const Matrix4x4& A) = default;
     /// Copies all 16 elements of A; returns this matrix.
     Matrix4x4& operator=(Matrix4x4&& A) = default;
-    ~Matrix4x4() = default;
     /// Copies A element by element; the same as the assignment, without its result.
     constexpr void copy(const Matrix4x4& A) noexcept
     {

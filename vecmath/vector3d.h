@@ -28,11 +28,14 @@
 
 #include "vecmath_assert.h"
 
+/// Exact double-precision vectors and 4x4 matrices: Vector3D, Vector4D and Matrix4x4, and
+/// the operators that go with them. The classes are also declared at global scope unless
+/// VECMATH_NO_GLOBAL_NAMES is defined.
 namespace vecmath {
 
 class Vector4D;
 
-/// A three-component vector of doubles: a point, a direction or a difference of points.
+/// A point or a direction in space: three doubles, public as m_x, m_y and m_z.
 class Vector3D
 {
 public:
@@ -64,7 +67,6 @@ public:
     Vector3D& operator=(const Vector3D& A) = default;
     /// Copies A; returns this vector.
     Vector3D& operator=(Vector3D&& A) = default;
-    ~Vector3D() = default;
 
     /// Sets the components to x, y and z.
     constexpr void Set(double x, double y, double z) noexcept

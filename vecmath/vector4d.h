@@ -35,7 +35,7 @@
 
 namespace vecmath {
 
-/// A homogeneous point (x, y, z, w) of doubles; (x/w, y/w, z/w) is the Cartesian point.
+/// A homogeneous point (x, y, z, w): four doubles, public as m_x, m_y, m_z and m_w.
 class Vector4D
 {
 public:
@@ -66,7 +66,6 @@ public:
     Vector4D& operator=(const Vector4D& A) = default;
     /// Copies A; returns this vector.
     Vector4D& operator=(Vector4D&& A) = default;
-    ~Vector4D() = default;
 
     /// Sets the components to x, y, z and w.
     constexpr void set(double x, double y, double z, double w) noexcept

@@ -1,20 +1,22 @@
 #!/usr/bin/env bash
-# Installs the library from SOURCE_DIR the way the README says (configured without a
-# prefix, installed with --prefix into a scratch folder), then builds and runs the consumer
-# program against it: with find_package(vecmath CONFIG) and with pkg-config's flags, each
-# with GCC and with clang (clang also in C++20). Then adds the repository, and its vecmath/
-# folder, to another project with add_subdirectory, which must change nothing in it, and
-# builds the consumer there. Last, installs the whole project from BUILD_DIR and checks
-# that the programs are installed with the library.
+# Builds and runs the consumer program against an installed library, as a CMake project
+# with find_package(vecmath CONFIG) and as a plain compiler command with pkg-config's
+# flags, each with GCC and with clang (clang also in C++20), and checks that each found
+# the library where it was installed and passes on the flags that keep results exact.
 #
 # Usage: run.sh SOURCE_DIR WORK_DIR BUILD_DIR
+#   Installs the library from SOURCE_DIR the way the README says (configured without a
+#   prefix, installed with --prefix into a scratch folder) and uses it from there. Then
+#   adds the repository, and its vecmath/ folder, to another project with
+#   add_subdirectory, which must change nothing in it, and builds the consumer there.
+#   Last, installs the whole project from BUILD_DIR and checks that the programs are
+#   installed with the library.
+# Usage: run.sh --system WORK_DIR
+#   Uses the library installed in /usr (the Debian package libvecmath-dev) with no prefix
+#   and no search path given: CMake and pkg-config must find it by themselves.
 set -euo pipefail
-usage="usage: run.sh SOURCE_DIR WORK_DIR BUILD_DIR"
-src=${1:?$usage} work=${2:?$usage} build=${3:?$usage}
+usage="usage: run.sh SOURCE_DIR WORK_DIR BUILD_DIR | run.sh --system WORK_DIR"
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-rm -rf "$work"
-prefix="$work/prefix"
-
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 compilers=(g++)
@@ -23,6 +25,72 @@ if command -v clang++ >/dev/null; then
 else
     echo "NOTE: clang++ is not installed; only GCC builds the consumer" >&2
 fi
+sources=("$here/main.cpp" "$here/statics.cpp" "$here/other_library.cpp")
+
+# Builds and runs the consumer every way; the library must be found under the prefix $1.
+# With a second argument "given", CMake and pkg-config are told the prefix; without, they
+# search their default places only.
+consume() {
+    local prefix=$1 given=${2:-} cmake_args=() cxx found
+    [ "$given" = given ] && cmake_args=(-DCMAKE_PREFIX_PATH="$prefix")
+    for cxx in "${compilers[@]}"; do
+        echo "-- through find_package(vecmath CONFIG), $cxx"
+        cmake -S "$here" -B "$work/app-$cxx" -DCMAKE_CXX_COMPILER="$cxx" "${cmake_args[@]}" \
+            >/dev/null
+        found=$(sed -n 's/^vecmath_DIR:PATH=//p' "$work/app-$cxx/CMakeCache.txt")
+        [[ "$found" == "$prefix"/lib* ]] ||
+            fail "find_package found vecmath in '$found', not in $prefix"
+        cmake --build "$work/app-$cxx" >/dev/null
+        "$work/app-$cxx/consumer"
+    done
+    # The flags that keep results exact travel with the installed target.
+    grep -q -- '-ffp-contract=off' "$found"/vecmathTargets.cmake ||
+        fail "the CMake package lost -ffp-contract=off"
+
+    if [ "$given" = given ]; then
+        export PKG_CONFIG_PATH="$prefix/lib/pkgconfig"
+    else
+        unset PKG_CONFIG_PATH
+    fi
+    local pcdir cflags libs flag std standards
+    pcdir=$(pkg-config --variable=pcfiledir vecmath) || fail "pkg-config does not find vecmath"
+    [[ "$pcdir" == "$prefix"/lib* ]] || fail "pkg-config found vecmath.pc in '$pcdir', not in $prefix"
+    cflags=$(pkg-config --cflags vecmath) libs=$(pkg-config --libs vecmath)
+    [[ "$cflags" == *-ffp-contract=off* ]] || fail "pkg-config's flags lack -ffp-contract=off"
+    # Every folder that the flags name must exist and lie in the installation, whatever
+    # prefix was configured (a wrong prefix in vecmath.pc shows here).
+    for flag in $cflags $libs; do
+        case "$flag" in
+        -I* | -L*)
+            [ -d "${flag:2}" ] || fail "pkg-config names a missing folder: $flag"
+            [[ "$(cd "${flag:2}" && pwd -P)" == "$(cd "$prefix" && pwd -P)"* ]] ||
+                fail "pkg-config names $flag, outside $prefix"
+            ;;
+        esac
+    done
+    for cxx in "${compilers[@]}"; do
+        standards=(17)
+        [[ "$cxx" == clang++ ]] && standards+=(20)
+        for std in "${standards[@]}"; do
+            echo "-- through pkg-config, $cxx, C++$std"
+            # shellcheck disable=SC2086 # the flags are words
+            "$cxx" -std=c++$std -Wall -Wextra -Wpedantic -Werror $cflags "${sources[@]}" \
+                -o "$work/consumer-pc-$cxx-$std" $libs
+            "$work/consumer-pc-$cxx-$std" >/dev/null
+        done
+    done
+}
+
+if [ "${1:-}" = --system ]; then
+    work=${2:?$usage}
+    rm -rf "$work"
+    consume /usr
+    exit 0
+fi
+
+src=${1:?$usage} work=${2:?$usage} build=${3:?$usage}
+rm -rf "$work"
+prefix="$work/prefix"
 
 echo "-- the library alone, installed with --prefix at install time"
 cmake -S "$src" -B "$work/lib" -DVECMATH_BUILD_PROGRAMS=OFF -DVECMATH_BUILD_TESTS=OFF \
@@ -37,41 +105,10 @@ for f in include/vecmath/vector3d.h include/vecmath/vector4d.h include/vecmath/m
 done
 [[ ! -e "$prefix/bin" ]] || fail "the library-only install installed programs"
 cmp -s "$src/LICENSE" "$prefix/share/doc/vecmath/LICENSE" || fail "the installed LICENSE differs"
+# The Debian packages' own files (packaging/) are installed with their packages only.
+[[ ! -e "$prefix/share/doc/libvecmath-dev" ]] || fail "a plain install has the package's doc folder"
 
-for cxx in "${compilers[@]}"; do
-    echo "-- through find_package(vecmath CONFIG), $cxx"
-    cmake -S "$here" -B "$work/app-$cxx" -DCMAKE_PREFIX_PATH="$prefix" \
-          -DCMAKE_CXX_COMPILER="$cxx" >/dev/null
-    cmake --build "$work/app-$cxx" >/dev/null
-    "$work/app-$cxx/consumer"
-done
-# The flags that keep results exact travel with the installed target.
-grep -q -- '-ffp-contract=off' "$prefix"/lib/cmake/vecmath/vecmathTargets.cmake ||
-    fail "the CMake package lost -ffp-contract=off"
-
-export PKG_CONFIG_PATH="$prefix/lib/pkgconfig"
-cflags=$(pkg-config --cflags vecmath) libs=$(pkg-config --libs vecmath)
-[[ "$cflags" == *-ffp-contract=off* ]] || fail "pkg-config's flags lack -ffp-contract=off"
-# The folders are the ones installed into, whatever prefix was configured.
-for dir in $cflags $libs; do
-    case "$dir" in
-    -I* | -L*)
-        [[ "$(cd "${dir:2}" && pwd -P)" == "$(cd "$prefix" && pwd -P)"* ]] ||
-            fail "pkg-config names $dir, outside $prefix"
-        ;;
-    esac
-done
-for cxx in "${compilers[@]}"; do
-    standards=(17)
-    [[ "$cxx" == clang++ ]] && standards+=(20)
-    for std in "${standards[@]}"; do
-        echo "-- through pkg-config, $cxx, C++$std"
-        # shellcheck disable=SC2086 # the flags are words
-        "$cxx" -std=c++$std -Wall -Wextra -Wpedantic -Werror $cflags "$here"/main.cpp \
-            "$here"/statics.cpp "$here"/other_library.cpp -o "$work/consumer-pc-$cxx-$std" $libs
-        "$work/consumer-pc-$cxx-$std" >/dev/null
-    done
-done
+consume "$prefix" given
 
 for added in "$src" "$src/vecmath"; do
     echo "-- add_subdirectory($added)"
