@@ -10,8 +10,10 @@ BUILD_PACKAGES=(cmake make g++ libgl-dev libglu1-mesa-dev freeglut3-dev)
 RUN_PACKAGES=(xvfb xauth x11-utils xdotool imagemagick libgl1-mesa-dri)
 # Packages for the tests: GoogleTest, Eigen (an oracle for the library), GL call
 # recording, key presses, pkg-config (a consumer of the installed library), valgrind's
-# memcheck and Xlib (keys bound before a key storm).
-TEST_PACKAGES=(libgtest-dev libeigen3-dev apitrace binutils pkg-config valgrind libx11-dev)
+# memcheck, Xlib (keys bound before a key storm), and GNU MPFR with GMP (the oracle of the
+# library's own correctly rounded sine and cosine).
+TEST_PACKAGES=(libgtest-dev libeigen3-dev apitrace binutils pkg-config valgrind libx11-dev
+               libmpfr-dev libgmp-dev)
 # Packages for the sanitized build (sanitize.sh): GCC's ASan, LSan and UBSan runtimes.
 SANITIZE_PACKAGES=(libasan8 liblsan0 libubsan1)
 # Packages for the fuzz target (fuzz.sh): clang, its libFuzzer and sanitizer runtimes,
@@ -39,7 +41,7 @@ declare -A FEDORA_NAMES=(
     [xdotool]=xdotool [imagemagick]=ImageMagick [libgl1-mesa-dri]=mesa-dri-drivers
     [libgtest-dev]=gtest-devel [libeigen3-dev]=eigen3-devel [apitrace]=apitrace
     [binutils]=binutils [pkg-config]=pkgconf-pkg-config [valgrind]=valgrind
-    [libx11-dev]=libX11-devel
+    [libx11-dev]=libX11-devel [libmpfr-dev]=mpfr-devel [libgmp-dev]=gmp-devel
 )
 declare -A ARCH_NAMES=(
     [cmake]=cmake [make]=make [g++]=gcc [libgl-dev]=mesa [libglu1-mesa-dev]=glu
@@ -47,6 +49,7 @@ declare -A ARCH_NAMES=(
     [x11-utils]="xorg-xdpyinfo xorg-xwininfo" [xdotool]=xdotool [imagemagick]=imagemagick
     [libgl1-mesa-dri]=mesa [libgtest-dev]=gtest [libeigen3-dev]=eigen [apitrace]=apitrace
     [binutils]=binutils [pkg-config]=pkgconf [valgrind]=valgrind [libx11-dev]=libx11
+    [libmpfr-dev]=mpfr [libgmp-dev]=gmp
 )
 
 # Prints the names in the table named by the first argument (FEDORA_NAMES or ARCH_NAMES)
