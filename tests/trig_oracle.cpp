@@ -128,24 +128,25 @@ const char* const kGroupNames[kGroups] = {"|x| below pi/4",
                                           "special values",
                                           "hard cases"};
 
-// Cosines of 2^-27 <= x < 2^-20 that lie very near a midpoint: cos x = 1 - x^2/2 + x^4/24
-// - ..., and for x = m 2^-E the square moves by about m 2^(1-2E) from one m to the next,
-// less than 2^-105 near x = 2^-26. Searching a few m around the solution of
-// 1 - x^2/2 + x^4/24 = (a midpoint) finds x whose cosine is within about 2^-105 of it.
+// Cosines of 2^-26 < x < 2^-22 that lie very near a midpoint: cos x = 1 - x^2/2 + x^4/24
+// - ..., and from one double x to the next x^2/2 moves by x ulp(x) < 2^-96, less than
+// 2^-43 of an ulp of the result. Of the 65 doubles around the solution of
+// 1 - x^2/2 + x^4/24 = (a midpoint), the nearest is typically within 2^-48 ulps of it,
+// which needs about 2^-101 of relative accuracy to round.
 void hardCosines(std::vector<Argument>& out, SplitMix64& g, int count)
 {
     mpfr_t x, c, mid, d;
     mpfr_inits2(300, x, c, mid, d, static_cast<mpfr_ptr>(nullptr));
     for (int i = 0; i < count; i++) {
-        // A midpoint below 1: 1 - (2t + 1) 2^-54, t from 1 to 2^20.
-        const std::uint64_t t = 1 + g.next() % (std::uint64_t(1) << 20);
+        // A midpoint below 1: 1 - (2t + 1) 2^-54, t from 1 to 256.
+        const std::uint64_t t = 1 + g.next() % 256;
         // x ~ sqrt(2 (1 - midpoint)) = sqrt((2t + 1) 2^-53), refined by one Newton step on
         // x^2/2 - x^4/24 = (2t + 1) 2^-54.
         const double target = double(2 * t + 1) * 0x1p-54;
         double xv = std::sqrt(2 * target);
         xv = xv - (xv * xv / 2 - xv * xv * xv * xv / 24 - target) / (xv - xv * xv * xv / 6);
         double best = xv, bestDistance = 1e300;
-        for (int step = -8; step <= 8; step++) {
+        for (int step = -32; step <= 32; step++) {
             double y = xv;
             for (int s = 0; s < std::abs(step); s++)
                 y = std::nextafter(y, step > 0 ? 1.0 : 0.0);
@@ -276,9 +277,10 @@ void exactValue(double x, bool cosine, mpfr_t exact)
 }
 
 // |y - exact| in ulps of the exact value (an ulp of a double in its binade; at least the
-// subnormal ulp).
-double errorInUlps(double y, const mpfr_t exact)
+// subnormal ulp), and 1/2 minus that in `toMidpoint`, worked out in 400 bits.
+double errorInUlps(double y, const mpfr_t exact, double& toMidpoint)
 {
+    toMidpoint = 0.5;
     if (mpfr_zero_p(exact))
         return y == 0 ? 0.0 : INFINITY;
     mpfr_t d;
@@ -288,7 +290,10 @@ double errorInUlps(double y, const mpfr_t exact)
     if (e < -1022)
         e = -1022;
     mpfr_mul_2si(d, d, 52 - e, MPFR_RNDN);
-    const double u = std::fabs(mpfr_get_d(d, MPFR_RNDN));
+    mpfr_abs(d, d, MPFR_RNDN);
+    const double u = mpfr_get_d(d, MPFR_RNDN);
+    mpfr_d_sub(d, 0.5, d, MPFR_RNDN);
+    toMidpoint = mpfr_get_d(d, MPFR_RNDN);
     mpfr_clear(d);
     return u;
 }
@@ -477,6 +482,8 @@ int main(int argc, char** argv)
     Counts groups[kGroups], total;
     long fastArguments = 0, slowNeeded = 0, boundFailures = 0, slowChecked = 0, slowWrong = 0,
          sinCosDiffers = 0;
+    double hardest = 1.0, hardestAt = 0.0;
+    bool hardestCosine = false;
     mpfr_t exact;
     mpfr_init2(exact, 320);
     for (std::size_t i = 0; i < args.size(); i++) {
@@ -507,7 +514,8 @@ int main(int argc, char** argv)
             if (!std::isfinite(x))
                 continue;
             exactValue(x, cosine, exact);
-            const double ulps = errorInUlps(ours[f], exact);
+            double toMidpoint;
+            const double ulps = errorInUlps(ours[f], exact, toMidpoint);
             if (ulps > c.worstUlps) {
                 c.worstUlps = ulps;
                 c.worstAt = x;
@@ -515,6 +523,12 @@ int main(int argc, char** argv)
             if (ulps > total.worstUlps) {
                 total.worstUlps = ulps;
                 total.worstAt = x;
+            }
+            // How near the exact value came to a midpoint, for a correctly rounded result.
+            if (sameResult(ours[f], want) && toMidpoint < hardest) {
+                hardest = toMidpoint;
+                hardestAt = x;
+                hardestCosine = cosine;
             }
             if (fastDone) {
                 if (!boundHolds(fast[f], exact)) {
@@ -555,6 +569,8 @@ int main(int argc, char** argv)
                 args.size(), total.arguments, seed);
     std::printf("not correctly rounded: %ld\n", total.wrong);
     std::printf("largest error: %.6f ulps\n", total.worstUlps);
+    std::printf("nearest to a midpoint: %s(%a), %.3g ulps (2^%.1f) from it\n",
+                hardestCosine ? "cos" : "sin", hardestAt, hardest, std::log2(hardest));
     std::printf("portableSinCos differs from portableSin and portableCos: %ld\n", sinCosDiffers);
     std::printf("fast path: %ld arguments; its error bound exceeded: %ld times; Ziv's test "
                 "undecided (slow path) for %ld of %ld results (1 in %.0f)\n",
