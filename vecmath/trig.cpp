@@ -270,8 +270,8 @@ struct Parts {
     double sh, sl, ch, cl; // sin a and cos a
     double zh, low;        // the rest of rho
     double sz;             // RN-evaluated sin zh - zh, relative error below 4.01 u
-    double czh, czl;       // cos zh - 1 = czh + czl: czh = -zh^2/2 exactly rounded, czl
-                           // the rest (error below 2^-79.2 with the series' tail)
+    double czh, czl;       // cos zh - 1 = czh + czl: czh = -RN(zh^2)/2, czl the rest
+                           // (error below 2^-79.2 with the series' tail)
 };
 
 Parts partsOf(double high, double low)

@@ -608,10 +608,29 @@ void matrixSimpleLoaders(Machine& s, Input& in, int a, int which)
     }
 }
 
+// What the library's own sine and cosine promise for any argument (trig.h): NaN for an
+// infinity or a NaN, at most 1 in size otherwise, an odd sine and an even cosine bit for
+// bit, x itself as the sine of a tiny x, and portableSinCos equal to the two apart.
+void checkPortableTrig(double x)
+{
+    const double sn = vecmath::portableSin(x), cs = vecmath::portableCos(x);
+    const vecmath::SinCos both = vecmath::portableSinCos(x);
+    if (!std::isfinite(x)) {
+        CHECK(std::isnan(sn) && std::isnan(cs) && std::isnan(both.sine) && std::isnan(both.cosine));
+        return;
+    }
+    CHECK(std::fabs(sn) <= 1.0 && std::fabs(cs) <= 1.0);
+    CHECK(identical(both.sine, sn) && identical(both.cosine, cs));
+    CHECK(identical(vecmath::portableSin(-x), -sn) && identical(vecmath::portableCos(-x), cs));
+    if (std::fabs(x) < 0x1p-26)
+        CHECK(identical(sn, x));
+}
+
 void matrixAxisRotations(Machine& s, Input& in, int a, int which)
 {
     Matrix4x4& M = s.m[a];
     const double phi = in.number();
+    checkPortableTrig(phi);
     const double c = rotationCos(phi), sn = rotationSin(phi);
     double e[4][4] = {};
     e[3][3] = 1.0;
