@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 # trig-tables.py: prints the constants of the library's own sine and cosine
 # (vecmath/trig_tables.cpp): the bits of 2/pi, pi/2 in 64-bit words, the Cody-Waite parts of
-# pi/2, and sin(j/128) and cos(j/128) as pairs of doubles. Everything is computed here in
+# pi/2, and sin(j/512) and cos(j/512) as pairs of doubles. Everything is computed here in
 # exact integer arithmetic (pi by Machin's formula), so no floating-point library is trusted.
 #
 #   python3 scripts/trig-tables.py > vecmath/trig_tables.cpp
@@ -138,11 +138,11 @@ def main():
     w(f"const double kPiOverTwoLow = {hexf(lo)};  // the double nearest to pi/2 - kPiOverTwoHigh")
     w(f"const double kTwoOverPi = {hexf(inv)};     // the double nearest to 2/pi")
     w("")
-    w("// sin(j/128) and cos(j/128) for j = 0 .. kTableSize - 1, each as the double nearest to")
+    w("// sin(j/512) and cos(j/512) for j = 0 .. kTableSize - 1, each as the double nearest to")
     w("// it and the double nearest to the rest: {sin high, sin low, cos high, cos low}.")
     w("const double kSinCosTable[kTableSize][4] = {")
-    for j in range(102):
-        s, c = sin_cos_fixed(j, 128, BITS)
+    for j in range(403):
+        s, c = sin_cos_fixed(j, 512, BITS)
         sf, cf = Fraction(s, 1 << BITS), Fraction(c, 1 << BITS)
         sh = rn_double(sf)
         sl = rn_double(sf - sh)

@@ -79,7 +79,8 @@ double below(SplitMix64& g, double limit)
 {
     if ((g.next() & 1u) != 0)
         return g.unit() * limit;
-    return std::ldexp(1.0 + g.unit(), -int(g.next() % 31)) * (limit / 2);
+    const double mantissa = 1.0 + g.unit(); // one draw per statement: a fixed order
+    return std::ldexp(mantissa, -int(g.next() % 31)) * (limit / 2);
 }
 
 // The double nearest to k pi/2 for an integer k < 2^64, by MPFR.
@@ -198,8 +199,10 @@ std::vector<Argument> arguments(long count, std::uint64_t seed)
     const long multiples = share / 5;
     for (long i = 0; i < multiples; i++) {
         std::uint64_t k = static_cast<std::uint64_t>(i + 1);
-        if (i % 2 == 1)
-            k = (g.next() >> (2 + g.next() % 62)) | 1u;
+        if (i % 2 == 1) {
+            const std::uint64_t bits = g.next();
+            k = (bits >> (2 + g.next() % 62)) | 1u;
+        }
         double x = nearestToMultiple(k);
         for (int s = 0; s < 2; s++)
             x = std::nextafter(x, 0.0);
@@ -403,10 +406,10 @@ int checkTables()
     nearest(v, td::kPiOverTwoLow, "kPiOverTwoLow");
     mpfr_ui_div(v, 2, pi, MPFR_RNDN);
     nearest(v, td::kTwoOverPi, "kTwoOverPi");
-    // sin(j/128) and cos(j/128) as pairs of nearest doubles.
+    // sin(j/512) and cos(j/512) as pairs of nearest doubles.
     for (int j = 0; j < td::kTableSize; j++) {
         for (int f = 0; f < 2; f++) {
-            mpfr_set_si_2exp(w, j, -7, MPFR_RNDN);
+            mpfr_set_si_2exp(w, j, -9, MPFR_RNDN);
             if (f == 0)
                 mpfr_sin(v, w, MPFR_RNDN);
             else

@@ -5,8 +5,8 @@
 //   2. Reduction: x = q pi/2 + r with |r| <= pi/4 (a little more, below 2^-30), r as a
 //      double-double rh + rl and a bound on its error. Below 2^20 by Cody-Waite, above by
 //      Payne-Hanek in exact integer arithmetic.
-//   3. Evaluation in double-double: r = j/128 + z with |z| <= 2^-8, from the table of
-//      sin(j/128) and cos(j/128) and short polynomials in z.
+//   3. Evaluation in double-double: r = j/512 + z with |z| <= 2^-10, from the table of
+//      sin(j/512) and cos(j/512) and short polynomials in z.
 //   4. Ziv's test: the result's error bound against the distance to the rounding boundary.
 //      Where it cannot decide, the slow path evaluates again in 256-bit fixed point with an
 //      error below 2^-240 and decides from that.
@@ -248,104 +248,97 @@ bool payneHanekFast(double x, Reduced& r)
 
 // ---- Fast path: evaluation ---------------------------------------------------------------------
 
-// Taylor coefficients, rounded to doubles: sin z - z = z^3 (S3 + z^2 (S5 + z^2 S7)) and
-// cos z - 1 = -z^2/2 + z^4 (C4 + z^2 C6), for |z| <= 2^-8 (+2^-60). Left out: z^9/9!
-// (below 2^-90.5 |z|) and z^8/8! (below 2^-79.3).
+// Taylor coefficients, rounded to doubles: sin z - z = z^3 (S3 + z^2 S5) and
+// cos z - 1 = z^2 (C2 + z^2 (C4 + z^2 C6)), for |z| <= 2^-10 (+2^-60). Left out: z^7/7!
+// (below 2^-72.3 |z|) and z^8/8! (below 2^-95).
 const double kS3 = -1.0 / 6.0;
 const double kS5 = 1.0 / 120.0;
-const double kS7 = -1.0 / 5040.0;
+const double kC2 = -0.5;
 const double kC4 = 1.0 / 24.0;
 const double kC6 = -1.0 / 720.0;
 
-// The relative error of the evaluation, proven below 2^-68 (sine) and 2^-75 (cosine) of
-// the function's value at high + low; twice that covers the bound's own roundings and the
-// difference between the value and the computed high.
-const double kEvaluationError = 0x1p-67;
+// The relative error of the evaluation, proven below 2^-69.9 (sine) and 2^-75 (cosine) of
+// the function's value at high + low (see sinOf); a bound of 2^-68 leaves room for the
+// bound's own roundings and for the difference between the value and the computed high.
+const double kEvaluationError = 0x1p-68;
 
-// The parts shared by the sine and the cosine of rho = high + low, 0 <= high <= pi/4 + 2^-30:
-// rho = a + zh + low with a = j/128 (j = 0..101), zh = high - a exact (|zh| <= 2^-8 + 2^-60;
-// both are multiples of ulp(high) when j >= 1 and |zh| < 2^52 ulp(high)), and the table's
-// sin a = sh + sl, cos a = ch + cl (relative error 2^-106).
+// The parts shared by the sine and the cosine of rho = high + low, 0 <= high <= pi/4 + 2^-30
+// and |low| <= u high: rho = a + zh + low with a = j/512 (j = 0..402) and zh = high - a,
+// which is exact (when j >= 1 both are multiples of ulp(high) and |zh| < 2^52 ulp(high)),
+// |zh| <= 2^-10 + 2^-60; sin a = sh + sl and cos a = ch + cl from the table (relative error
+// 2^-106 each).
 struct Parts {
     double sh, sl, ch, cl; // sin a and cos a
     double zh, low;        // the rest of rho
-    double sz;             // RN-evaluated sin zh - zh, relative error below 4.01 u
-    double czh, czl;       // cos zh - 1 = czh + czl: czh = -RN(zh^2)/2, czl the rest
-                           // (error below 2^-79.2 with the series' tail)
+    double sz;             // sin zh - zh, evaluated: relative error below 4.01 u
+    double cz;             // cos zh - 1, evaluated: relative error below 3.01 u
 };
 
 Parts partsOf(double high, double low)
 {
     Parts p;
-    const int j = static_cast<int>(high * 128.0 + 0.5);
+    const int j = static_cast<int>(high * 512.0 + 0.5);
     const double* t = kSinCosTable[j];
     p.sh = t[0];
     p.sl = t[1];
     p.ch = t[2];
     p.cl = t[3];
-    p.zh = high - j * 0x1p-7;
+    p.zh = high - j * 0x1p-9;
     p.low = low;
-    double q, ql;
-    twoProduct(p.zh, p.zh, q, ql); // zh^2 = q + ql exactly
-    p.sz = p.zh * q * (kS3 + q * (kS5 + q * kS7));
-    p.czh = -0.5 * q;
-    p.czl = -0.5 * ql + q * q * (kC4 + q * kC6);
+    const double q = p.zh * p.zh;
+    p.sz = p.zh * q * (kS3 + q * kS5);
+    p.cz = q * (kC2 + q * (kC4 + q * kC6));
     return p;
 }
 
 // sin(rho) = sin a + cos a zh + sin a (cos zh - 1) + cos a (sin zh - zh)
-//            + low (cos a - sin a zh) + (error below |low| 2^-17 + low^2).
-// The three leading terms are summed exactly (twoProduct, twoSum); the small ones, each below
-// 2^-51 but for cos a sz, are summed first in double (error below 2^-100) and cos a sz
-// (below 2^-26.6) last. Relative to sin rho, which is at least 2^-8 (1 - 2^-50) for j >= 1
-// and about zh for j = 0, the errors are: evaluating sz, 4.01 u |zh|^3/6 <= 2^-69.6; the low
-// term's series, |low| 2^-17 <= 2^-69.8 (|low| <= 2^-53 rho, rho <= 1.12 sin rho); rounding
-// cos a sz and adding it, 2^-71.6 each; the series' tails and the table, below 2^-77.
-// In all, below 2^-68 sin rho.
+//            + low (cos a - sin a zh) + (error below |low| zh^2/2 + low^2).
+// cos a zh is formed exactly (twoProduct) and added to sin a exactly (twoSum); the other
+// terms are small and are summed in double, the smallest first. The errors, relative to
+// sin rho (which is at least sin(2^-10)(1 - 2^-50) for j >= 1, and then sin a <= 2 sin rho
+// since |z| <= a/2; about zh for j = 0):
+//   sin a (cos zh - 1): cz's 3.01 u and the product's u, of at most 2^-21 sin a: 2^-70.9;
+//   the series: z^7/7! and z^8/8!: 2^-72.3;
+//   cos a (sin zh - zh): sz's 4.01 u and the product's u, of |zh|^3/6 <= 2^-22.6 sin rho:
+//   2^-73.3;
+//   the low term: |low| zh^2/2 <= u rho 2^-21 with rho <= 1.12 sin rho: 2^-73.8;
+//   the sum of the small terms, at most 2^-20 sin rho, with about 1.1 u: 2^-72.9;
+//   the table, the neglected cl low and the other products: below 2^-100.
+// In all, below 2^-69.9 sin rho.
 Approximation sinOf(const Parts& p)
 {
-    double m, me, s, se, u, ue, v, ve;
-    twoProduct(p.ch, p.zh, m, me);  // cos a zh
-    twoProduct(p.sh, p.czh, s, se); // sin a (-zh^2/2)
+    double m, me, u, ue;
+    twoProduct(p.ch, p.zh, m, me); // cos a zh
     twoSum(p.sh, m, u, ue);
-    twoSum(u, s, v, ve);
     double small = p.sl + me;
     small = small + p.cl * p.zh;
-    small = small + se;
-    small = small + p.sh * p.czl;
-    small = small + p.sl * p.czh;
     small = small + p.low * (p.ch - p.sh * p.zh);
     small = small + ue;
-    small = small + ve;
     small = small + p.ch * p.sz;
+    small = small + p.sh * p.cz;
     Approximation a;
-    fastTwoSum(v, small, a.high, a.low);
+    fastTwoSum(u, small, a.high, a.low);
     a.bound = 0.0;
     return a;
 }
 
 // cos(rho) = cos a - sin a zh + cos a (cos zh - 1) - sin a (sin zh - zh)
-//            - low (sin a + cos a zh) + (error below |low| 2^-17 + low^2),
-// summed as for the sine. cos rho >= 0.7, so every error is far smaller relative to it:
-// below 2^-75 cos rho in all.
+//            - low (sin a + cos a zh) + (error below |low| zh^2/2 + low^2),
+// summed as for the sine. cos rho >= 0.7 and every term but the first two is below 2^-20,
+// so every error is far smaller relative to it: below 2^-75 cos rho in all.
 Approximation cosOf(const Parts& p)
 {
-    double m, me, s, se, u, ue, v, ve;
-    twoProduct(p.sh, p.zh, m, me);  // sin a zh
-    twoProduct(p.ch, p.czh, s, se); // cos a (-zh^2/2)
+    double m, me, u, ue;
+    twoProduct(p.sh, p.zh, m, me); // sin a zh
     twoSum(p.ch, -m, u, ue);
-    twoSum(u, s, v, ve);
     double small = p.cl - me;
     small = small - p.sl * p.zh;
-    small = small + se;
-    small = small + p.ch * p.czl;
-    small = small + p.cl * p.czh;
     small = small - p.low * (p.sh + p.ch * p.zh);
     small = small + ue;
-    small = small + ve;
     small = small - p.sh * p.sz;
+    small = small + p.ch * p.cz;
     Approximation a;
-    fastTwoSum(v, small, a.high, a.low);
+    fastTwoSum(u, small, a.high, a.low);
     a.bound = 0.0;
     return a;
 }

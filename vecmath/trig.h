@@ -5,7 +5,7 @@
 // are the same on every platform, compiler and CPU; the C library's sin and cos differ in
 // the last bit from one library to another. They reduce the argument exactly (Cody-Waite
 // with pi/2 in four parts below 2^20, Payne-Hanek with the bits of 2/pi above), evaluate in
-// double-double arithmetic from a table of sin(j/128) and cos(j/128), and check with Ziv's
+// double-double arithmetic from a table of sin(j/512) and cos(j/512), and check with Ziv's
 // rounding test that the result's rounding is certain; where it is not (about once in ten
 // thousand arguments), they decide it in 256-bit integer arithmetic.
 //

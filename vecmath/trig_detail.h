@@ -12,7 +12,7 @@ namespace trig_detail {
 
 constexpr int kTwoOverPiWords = 24; ///< 64-bit words of 2/pi: 1536 bits
 constexpr int kFixedWords = 5;      ///< a fixed-point number: integer word and 4 fraction words
-constexpr int kTableSize = 102;     ///< entries j = 0..101 of sin(j/128) and cos(j/128)
+constexpr int kTableSize = 403;     ///< entries j = 0..402 of sin(j/512) and cos(j/512)
 
 /// The bits of 2/pi after the binary point, 64 to a word, most significant first.
 extern const std::uint64_t kTwoOverPiBits[kTwoOverPiWords];
@@ -23,7 +23,7 @@ extern const double kCodyWaite[4];
 extern const double kPiOverTwoHigh; ///< the double nearest to pi/2
 extern const double kPiOverTwoLow;  ///< the double nearest to pi/2 - kPiOverTwoHigh
 extern const double kTwoOverPi;     ///< the double nearest to 2/pi
-/// {sin high, sin low, cos high, cos low} of j/128, each pair the nearest double and the
+/// {sin high, sin low, cos high, cos low} of j/512, each pair the nearest double and the
 /// double nearest to the rest.
 extern const double kSinCosTable[kTableSize][4];
 
