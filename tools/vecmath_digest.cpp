@@ -89,8 +89,10 @@ public:
     /// multiple k pi/2 (k up to 2^40), where the reduction cancels most.
     double large()
     {
-        if (next() % 2 == 0)
-            return std::ldexp(1.0 + std::ldexp(double(next() >> 12), -52), int(next() % 81));
+        if (next() % 2 == 0) {
+            const double mantissa = 1.0 + std::ldexp(double(next() >> 12), -52);
+            return std::ldexp(mantissa, int(next() % 81));
+        }
         double x = double(next() >> 24) * 1.5707963267948966;
         const int steps = int(next() % 9) - 4;
         for (int i = 0; i < (steps < 0 ? -steps : steps); i++)
