@@ -532,14 +532,19 @@ Fixed slowSeries(const Fixed& rho, bool cosine)
     return sum;
 }
 
-// The double nearest to y, which is within 2^-240 of the exact value and at least 2^-63:
-// the exact value rounds as y does unless y lies within 2^-240 of the midpoint between two
-// doubles. The worst cases of sine and cosine (Lefevre and Muller's exhaustive searches of
-// all doubles) lie much farther from a midpoint than 2^-240 relative to their size, so that
-// does not happen; y's rounding is returned then too.
+// The double nearest to y, which is within 2^-240 of the exact value v. v is at least 2^-62:
+// for |x| <= pi/4 it is about |x| >= 2^-27 or cos x >= 0.7, and no double lies nearer than
+// 2^-60.9 to a multiple of pi/2 (Kahan and McDonald's search; the oracle test has that
+// double). So v rounds as y does unless a midpoint between two doubles lies within 2^-240
+// of v, 2^-178 relative to it. The worst cases of sine and cosine found by Lefevre and
+// Muller's exhaustive searches need about 2^-120 relative accuracy, far from that (and
+// were the 2^64 doubles' results placed at random, the chance of any one within 2^-178 of
+// a midpoint would be 2^-60). Should it happen, y's rounding is returned.
 double roundFixed(const Fixed& y)
 {
     const int lead = leadingBit(y.w, kFixedWords); // y = 2^(lead - 256) (1 + ...)
+    if (lead < 64)
+        return 0.0; // below 2^-192: impossible for these sines and cosines (see above)
     const std::uint64_t mask = (std::uint64_t(1) << 53) - 1;
     std::uint64_t mantissa = bitsAt(y.w, kFixedWords, lead - 52) & mask;
     // The midpoint above the truncated mantissa: y without its bits below lead - 52, and a 1
