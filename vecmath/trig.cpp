@@ -277,7 +277,10 @@ struct Parts {
 Parts partsOf(double high, double low)
 {
     Parts p;
-    const int j = static_cast<int>(high * 512.0 + 0.5);
+    // j = the integer nearest to 512 high (ties up): scaled - j is exact.
+    const double scaled = high * 512.0;
+    int j = static_cast<int>(scaled);
+    j += scaled - j >= 0.5 ? 1 : 0;
     const double* t = kSinCosTable[j];
     p.sh = t[0];
     p.sl = t[1];
