@@ -4,7 +4,7 @@
 # correctly rounded (the goal is none), the largest error in ulps, how often the slow path
 # decided, and the checks of the tables and of the fast path's error bounds.
 #
-#   bash scripts/trig-oracle.sh            # ten million arguments (about ten minutes)
+#   bash scripts/trig-oracle.sh            # ten million arguments (about a minute and a half)
 #   bash scripts/trig-oracle.sh 1e8 7      # a hundred million, with seed 7
 #
 # The suite runs the same program on 100,000 arguments (vecmath.PortableTrigIsCorrectlyRounded).
