@@ -277,16 +277,15 @@ struct Parts {
 Parts partsOf(double high, double low)
 {
     Parts p;
-    // j = the integer nearest to 512 high (ties up): scaled - j is exact.
-    const double scaled = high * 512.0;
-    int j = static_cast<int>(scaled);
-    j += scaled - j >= 0.5 ? 1 : 0;
-    const double* t = kSinCosTable[j];
+    // The integer nearest to 512 high (ties to even): adding and taking away 1.5 2^52 leaves
+    // no fraction bits, for 0 <= 512 high < 2^51.
+    const double jd = (high * 512.0 + 0x1.8p52) - 0x1.8p52;
+    const double* t = kSinCosTable[static_cast<int>(jd)];
     p.sh = t[0];
     p.sl = t[1];
     p.ch = t[2];
     p.cl = t[3];
-    p.zh = high - j * 0x1p-9;
+    p.zh = high - jd * 0x1p-9;
     p.low = low;
     const double q = p.zh * p.zh;
     p.sz = p.zh * q * (kS3 + q * kS5);
