@@ -37,6 +37,14 @@ OPS = [
 # build of a program that links the installed library without LTO.
 TARGET_BUILDS = ["lto", "nolto"]
 LIBS = ["vecmath", "glm", "Eigen"]
+# The library's own sine and cosine against glibc's (vecmath_bench's sincos_* benchmarks):
+# key, description and target ratio (None: no target).
+TRIG_SETS = [
+    ("sincos_fast", "65,536 angles in [−8, 8] that all take the fast path", 2.0),
+    ("sincos_angles", "65,536 random angles in [−8, 8] (overall: the slow path where Ziv's test sends an argument there)", None),
+    ("sincos_large", "65,536 arguments from 2^20 to 2^1000 (Payne–Hanek reduction)", None),
+    ("sincos_slow_path", "the slow path alone (256-bit fixed point), 64 angles", None),
+]
 ADAPTERS = {"vecmath": "VecmathLib", "glm": "GlmLib", "Eigen": "EigenLib"}
 CONFIG_TITLES = {
     "nolto": "without LTO: what a program that links the installed library gets",
@@ -483,6 +491,34 @@ def main():
             med, _ = ratios(times[c], op)
             w(f"| {label} | " + " | ".join(cells) + f" | {'—' if med is None else f'{med:.2f}'} |")
         w("")
+
+    # ---- The library's own sine and cosine
+    w("## The library's own sine and cosine against glibc's")
+    w("")
+    w("`portableSinCos` (`vecmath/trig.h`), correctly rounded and the same bits everywhere, "
+      "which the rotation loaders call when the library is built with "
+      "`VECMATH_PORTABLE_TRIG`, against glibc's `sin` plus `cos` of the same argument, each "
+      "time for one sine and one cosine (the `lto` build; median over the repetitions):")
+    w("")
+    w("| Arguments | vecmath | glibc | vecmath ÷ glibc | Target |")
+    w("|---|---|---|---|---|")
+    lto_times = times.get("lto", {})
+    for key, label, target in TRIG_SETS:
+        mine = summary(lto_times, key, "vecmath")
+        theirs = summary(lto_times, key, "glibc")
+        ratio = f"{mine['median'] / theirs['median']:.2f}" if mine and theirs else "—"
+        tgt = "—" if target is None else f"≤ {target:.1f}" + (
+            "" if not (mine and theirs) else (" (met)" if mine["median"] / theirs["median"] <= target
+                                              else " (**not met**)"))
+        w(f"| {label} | {fmt_time(mine['median']) if mine else '—'} | "
+          f"{fmt_time(theirs['median']) if theirs else '—'} | {ratio} | {tgt} |")
+    w("")
+    ctx = contexts.get("lto", {})
+    for key, label, _ in TRIG_SETS:
+        text = ctx.get(f"agreement.{key}")
+        if text:
+            w(f"- {key}: {text}")
+    w("")
 
     # ---- Agreement
     w("## Agreement of the three libraries")

@@ -20,6 +20,12 @@
 //
 // Timed iterations do kBatch operations on kBatch different inputs (one frame for the
 // transform); the counter "ops" says how many, so time per operation is time / ops.
+//
+// Apart from the three libraries: the library's own correctly rounded sine and cosine
+// (portableSinCos, trig.h) against glibc's sin plus cos of the same argument, on angles
+// that all take the fast path, on random angles (overall, the slow path included where
+// Ziv's test sends an argument there), on large arguments (Payne-Hanek reduction), and the
+// slow path alone. Before timing, every result is checked to be within an ulp of glibc's.
 #include <benchmark/benchmark.h>
 
 #include <Eigen/Dense>
@@ -39,6 +45,8 @@
 
 #include "matrix4x4.h"
 #include "ride.h"
+#include "trig.h"
+#include "trig_detail.h"
 #include "vecmath_simd.h"
 #include "vector3d.h"
 #include "vector4d.h"
@@ -673,6 +681,128 @@ void BM_unitSqrt(benchmark::State& state)
     state.counters["ops"] = kBatch;
 }
 
+// ---- The library's own sine and cosine against glibc's --------------------------------
+
+enum TrigSet { kTrigFast, kTrigAngles, kTrigLarge, kTrigSets };
+const char* const kTrigSetNames[kTrigSets] = {"sincos_fast", "sincos_angles", "sincos_large"};
+
+// The arguments of each set: 65,536 angles in [-8, 8] whose results all pass Ziv's test;
+// 65,536 random angles in [-8, 8] as they come; 65,536 arguments from 2^20 to 2^1000. So
+// many that the branch predictor cannot learn the sequence, as it can learn a few thousand
+// (glibc's sin and cos then ran twice as fast).
+const std::vector<double>& trigArguments(TrigSet set)
+{
+    static std::vector<double> sets[kTrigSets];
+    std::vector<double>& v = sets[set];
+    if (!v.empty())
+        return v;
+    std::mt19937_64 rng(20260707 + set);
+    std::uniform_real_distribution<double> angle(-8.0, 8.0), unit(1.0, 2.0);
+    std::uniform_int_distribution<int> exponent(20, 1000);
+    const std::size_t size = 65536;
+    while (v.size() < size) {
+        const double x = set == kTrigLarge ? std::ldexp(unit(rng), exponent(rng)) : angle(rng);
+        if (set == kTrigFast) {
+            vecmath::trig_detail::Approximation s, c;
+            if (!vecmath::trig_detail::fastSinCos(x, s, c)
+                || !vecmath::trig_detail::roundingIsCertain(s)
+                || !vecmath::trig_detail::roundingIsCertain(c))
+                continue;
+        }
+        v.push_back(x);
+    }
+    return v;
+}
+
+// The results of both within an ulp of each other (glibc's are not always correctly
+// rounded); the count of last-bit differences is reported.
+Verdict checkTrig(TrigSet set)
+{
+    Verdict v;
+    int differ = 0;
+    bool ok = true;
+    for (double x : trigArguments(set)) {
+        const vecmath::SinCos mine = vecmath::portableSinCos(x);
+        const double s = std::sin(x), c = std::cos(x);
+        differ += (mine.sine != s) + (mine.cosine != c);
+        ok = ok && std::fabs(mine.sine - s) <= std::nextafter(std::fabs(s), 2.0) - std::fabs(s);
+        ok = ok && std::fabs(mine.cosine - c) <= std::nextafter(std::fabs(c), 2.0) - std::fabs(c);
+    }
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "%s over %zu arguments: vecmath's sin and cos within an ulp of glibc's, "
+                  "%d of %zu results differ in the last bit",
+                  ok ? "agree" : "DISAGREE", trigArguments(set).size(), differ,
+                  2 * trigArguments(set).size());
+    v.ok = ok;
+    v.text = text;
+    return v;
+}
+
+const Verdict& trigVerdict(TrigSet set)
+{
+    static Verdict verdicts[kTrigSets];
+    static bool done[kTrigSets] = {};
+    if (!done[set]) {
+        verdicts[set] = checkTrig(set);
+        done[set] = true;
+    }
+    return verdicts[set];
+}
+
+// One sine and one cosine of each argument of the set, per operation.
+template <bool kPortable>
+void BM_sinCos(benchmark::State& state, TrigSet set)
+{
+    const Verdict& v = trigVerdict(set);
+    if (!v.ok) {
+        state.SkipWithError(("sine and cosine disagree: " + v.text).c_str());
+        return;
+    }
+    const std::vector<double>& args = trigArguments(set);
+    for (auto _ : state)
+        for (double x : args) {
+            if constexpr (kPortable) {
+                vecmath::SinCos sc = vecmath::portableSinCos(x);
+                benchmark::DoNotOptimize(sc);
+            } else {
+                double s = std::sin(x), c = std::cos(x);
+                benchmark::DoNotOptimize(s);
+                benchmark::DoNotOptimize(c);
+            }
+        }
+    state.counters["ops"] = static_cast<double>(args.size());
+}
+
+// The slow path alone (256-bit fixed point), sine and cosine of 64 angles.
+void BM_sinCosSlowPath(benchmark::State& state)
+{
+    const std::vector<double>& args = trigArguments(kTrigFast);
+    for (auto _ : state)
+        for (int i = 0; i < kBatch; i++) {
+            double s = vecmath::trig_detail::slowSin(args[i]);
+            double c = vecmath::trig_detail::slowCos(args[i]);
+            benchmark::DoNotOptimize(s);
+            benchmark::DoNotOptimize(c);
+        }
+    state.counters["ops"] = kBatch;
+}
+
+void registerTrigBenches()
+{
+    for (int set = 0; set < kTrigSets; set++) {
+        const TrigSet t = static_cast<TrigSet>(set);
+        benchmark::RegisterBenchmark((std::string(kTrigSetNames[set]) + "/vecmath").c_str(),
+                                     BM_sinCos<true>, t)
+            ->Unit(benchmark::kNanosecond);
+        benchmark::RegisterBenchmark((std::string(kTrigSetNames[set]) + "/glibc").c_str(),
+                                     BM_sinCos<false>, t)
+            ->Unit(benchmark::kNanosecond);
+    }
+    benchmark::RegisterBenchmark("sincos_slow_path/vecmath", BM_sinCosSlowPath)
+        ->Unit(benchmark::kNanosecond);
+}
+
 using BenchFn = void (*)(benchmark::State&);
 
 void registerBench(Op op, const char* library, BenchFn fn)
@@ -737,6 +867,12 @@ int main(int argc, char** argv)
         benchmark::AddCustomContext(std::string("agreement.") + kOpNames[op], v.text);
         allAgree = allAgree && v.ok;
     }
+    for (int set = 0; set < kTrigSets; set++) {
+        const Verdict& v = trigVerdict(static_cast<TrigSet>(set));
+        std::fprintf(stderr, "%-16s %s\n", kTrigSetNames[set], v.text.c_str());
+        benchmark::AddCustomContext(std::string("agreement.") + kTrigSetNames[set], v.text);
+        allAgree = allAgree && v.ok;
+    }
     benchmark::AddCustomContext("points_per_frame", std::to_string(data().ridePoints.size()));
 
     REGISTER_OP(kTransform, BM_transformFrame);
@@ -751,6 +887,7 @@ int main(int argc, char** argv)
     REGISTER_OP(kNormalize4, BM_normalize4);
     benchmark::RegisterBenchmark("unit/divide", BM_unitDivide)->Unit(benchmark::kNanosecond);
     benchmark::RegisterBenchmark("unit/sqrt", BM_unitSqrt)->Unit(benchmark::kNanosecond);
+    registerTrigBenches();
 
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

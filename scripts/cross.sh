@@ -17,9 +17,13 @@
 #          aarch64-linux-gnu-g++ (cmake/aarch64-linux-gnu.cmake), runs the tests under
 #          qemu-aarch64, and checks with objdump that the library's code has no fused
 #          multiply-add instruction.
-# Both run the digest tool on the target and natively (x86-64 Linux, with glibc choosing
-# its FMA code or not), print both digests of each, and fail unless the exact digests
-# agree. Each step prints the seconds it took.
+# Both build the project with VECMATH_PORTABLE_TRIG on, so that the tests run with the
+# rotation loaders on the library's own correctly rounded sine and cosine, and build the
+# digest tool once more in the default configuration (the C library's sin and cos). They
+# run the digest tool of both configurations on the target and natively (x86-64 Linux, with
+# glibc choosing its FMA code or not), print the three digests of each, and fail unless the
+# exact and portable digests agree everywhere and the trigonometric digests of the builds
+# with the option on agree. Each step prints the seconds it took.
 #
 # The builds go to build-cross/ (or $CROSS_DIR), with the Wine prefix, which is kept once
 # it is complete. freeglut's sources and the builds of freeglut and GoogleTest go to a
@@ -202,42 +206,97 @@ build_checked() {
 
 # ---- Running the digest tool ------------------------------------------------------------
 
-# Builds the library and the digest tool natively in $CROSS_DIR/native-TARGET (a folder
-# for each target, so that both checks can run at once).
-build_native_digest() {
-    local dir="$CROSS_DIR/native-$1"
-    cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=Release -DVECMATH_BUILD_PROGRAMS=OFF \
-          -DVECMATH_BUILD_TESTS=OFF -DVECMATH_BUILD_EXAMPLES=OFF >/dev/null
+# Builds the library and the digest tool (and nothing else) in DIR with the further
+# arguments to CMake: TOOLCHAIN names a toolchain file, or is empty for a native build.
+build_digest_tool() {
+    local dir=$1 toolchain=$2
+    shift 2
+    local args=(-S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=Release -DVECMATH_BUILD_PROGRAMS=OFF
+                -DVECMATH_BUILD_TESTS=OFF -DVECMATH_BUILD_EXAMPLES=OFF "$@")
+    [ -n "$toolchain" ] && args+=(-DCMAKE_TOOLCHAIN_FILE="$toolchain")
+    cmake "${args[@]}" >/dev/null
     cmake --build "$dir" -j 2 --target vecmath_digest >/dev/null
 }
 
-# Prints "EXACT TRIGONOMETRIC" from the output of the digest tool on standard input.
-digests() {
-    tr -d '\r' | awk '$1 == "exact" { e = $2 } $1 == "trigonometric" { t = $2 }
-                      END { if (e == "" || t == "") exit 1; print e, t }'
+# Builds the digest tool natively in $CROSS_DIR/native-TARGET (the default configuration)
+# and $CROSS_DIR/native-TARGET-portable (VECMATH_PORTABLE_TRIG on): folders for each target,
+# so that both checks can run at once.
+build_native_digest() {
+    build_digest_tool "$CROSS_DIR/native-$1" ""
+    build_digest_tool "$CROSS_DIR/native-$1-portable" "" -DVECMATH_PORTABLE_TRIG=ON
 }
 
-# Runs the native digest tool of TARGET's check plainly and as glibc runs it on a CPU
-# without FMA, then the target's (the command in the further arguments); prints a table
-# of both digests and fails unless the exact digests agree. TARGET_NAME names the
-# target's row.
+# Prints "EXACT TRIGONOMETRIC PORTABLE" from the output of the digest tool on standard
+# input.
+digests() {
+    tr -d '\r' | awk '$1 == "exact" { e = $2 } $1 == "trigonometric" { t = $2 }
+                      $1 == "portable" { p = $2 }
+                      END { if (e == "" || t == "" || p == "") exit 1; print e, t, p }'
+}
+
+# Runs the native digest tools of TARGET's check (default and portable configuration),
+# each plainly and as glibc runs it on a CPU without FMA, and the target's two tools,
+# DEFAULT_TOOL and PORTABLE_TOOL, through the command RUNNER (a function that runs the
+# program in its argument on the target); prints a table of the digests, and fails unless
+# the exact and portable digests agree in every row and the trigonometric digests agree
+# between the rows of the portable configuration. TARGET_NAME names the target's rows.
 compare_digests() {
-    local native="$CROSS_DIR/native-$1/tools/vecmath_digest" target_name=$2
-    shift 2
-    local n nofma target
-    n=$("$native" | digests) || die "the native digest tool printed no digests"
-    nofma=$(GLIBC_TUNABLES=glibc.cpu.hwcaps=-FMA,-AVX2 "$native" | digests) ||
-        die "the native digest tool printed no digests without FMA"
-    target=$("$@" | digests) || die "the digest tool printed no digests on $target_name"
-    local fma="no FMA"
+    local target=$1 target_name=$2 runner=$3 default_tool=$4 portable_tool=$5
+    local fma="no FMA" rows=() names=() config native row
     grep -qw fma /proc/cpuinfo && fma="FMA"
-    printf '%-18s %-18s %s\n' "exact" "trigonometric" "where" \
-        $n "x86-64 Linux, glibc on this CPU ($fma)" \
-        $nofma "x86-64 Linux, glibc told the CPU has no FMA or AVX2" \
-        $target "$target_name"
-    [ "${n%% *}" = "${target%% *}" ] ||
-        die "the exact digest differs: ${n%% *} natively, ${target%% *} on $target_name"
-    echo "cross.sh: the exact digest is the same natively and on $target_name"
+    for config in "" -portable; do
+        native="$CROSS_DIR/native-$target$config/tools/vecmath_digest"
+        local label="default"
+        [ -n "$config" ] && label="VECMATH_PORTABLE_TRIG"
+        row=$("$native" | digests) || die "the native digest tool printed no digests"
+        rows+=("$row")
+        names+=("$label, x86-64 Linux, glibc on this CPU ($fma)")
+        row=$(GLIBC_TUNABLES=glibc.cpu.hwcaps=-FMA,-AVX2 "$native" | digests) ||
+            die "the native digest tool printed no digests without FMA"
+        rows+=("$row")
+        names+=("$label, x86-64 Linux, glibc told the CPU has no FMA or AVX2")
+        if [ -z "$config" ]; then
+            row=$("$runner" "$default_tool" | digests) ||
+                die "the digest tool printed no digests on $target_name"
+        else
+            row=$("$runner" "$portable_tool" | digests) ||
+                die "the digest tool printed no digests on $target_name"
+        fi
+        rows+=("$row")
+        names+=("$label, $target_name")
+    done
+    printf '%-17s %-17s %-17s %s\n' "exact" "trigonometric" "portable" "where"
+    local i
+    for i in "${!rows[@]}"; do
+        # shellcheck disable=SC2086 # the row is three words
+        printf '%-17s %-17s %-17s %s\n' ${rows[$i]} "${names[$i]}"
+    done
+    local first=(${rows[0]})
+    for i in "${!rows[@]}"; do
+        local r=(${rows[$i]})
+        [ "${r[0]}" = "${first[0]}" ] ||
+            die "the exact digest differs: ${first[0]} natively, ${r[0]} (${names[$i]})"
+        [ "${r[2]}" = "${first[2]}" ] ||
+            die "the portable digest differs: ${first[2]} natively, ${r[2]} (${names[$i]})"
+    done
+    local portable=(${rows[3]})
+    for i in 4 5; do
+        local r=(${rows[$i]})
+        [ "${r[1]}" = "${portable[1]}" ] ||
+            die "the trigonometric digest with VECMATH_PORTABLE_TRIG differs: ${portable[1]}" \
+                "natively, ${r[1]} (${names[$i]})"
+    done
+    echo "cross.sh: the exact and portable digests are the same natively and on $target_name," \
+         "and so is the trigonometric digest with VECMATH_PORTABLE_TRIG"
+}
+
+# Run a program of the target: a Windows one under Wine without a display, an aarch64 one
+# under qemu.
+run_windows() {
+    env -u DISPLAY "$WINE64" "$@"
+}
+run_arm64() {
+    qemu-aarch64 -L /usr/aarch64-linux-gnu "$@"
 }
 
 # ---- Fused multiply-add -----------------------------------------------------------------
@@ -269,7 +328,7 @@ check_no_fma_arm64() {
     control=$("$objdump" -d --no-show-raw-insn "$probe/f.o" | fused_instructions "" | wc -l)
     rm -rf "$probe"
     [ "$control" -gt 0 ] || die "the fused multiply-add check sees none in a*b+c built to fuse"
-    local members='Matrix4x4::|Vector3D::|Vector4D::' found status=0 file
+    local members='Matrix4x4::|Vector3D::|Vector4D::|vecmath::' found status=0 file
     found=$("$objdump" -d --no-show-raw-insn "$build/vecmath/libvecmath.a" | fused_instructions "")
     if [ -n "$found" ]; then
         echo "$found" | head -n 20 >&2
@@ -351,9 +410,10 @@ cross_windows() {
 
     cmake -S "$ROOT" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
           -DCMAKE_FIND_ROOT_PATH="$deps" -DEigen3_DIR=/usr/share/eigen3/cmake \
-          -DCMAKE_CROSSCOMPILING_EMULATOR="$WINE64" >/dev/null
+          -DCMAKE_CROSSCOMPILING_EMULATOR="$WINE64" -DVECMATH_PORTABLE_TRIG=ON >/dev/null
     build_checked "$build" Windows
-    step_done "the library, tests, digest tool and programs for Windows"
+    build_digest_tool "$CROSS_DIR/windows-default" "$toolchain"
+    step_done "the library, tests, digest tools and programs for Windows"
 
     ensure_wine_prefix
     step_done "the Wine prefix"
@@ -369,14 +429,14 @@ cross_windows() {
     step_done "the Windows tests under Wine"
 
     cmake -S "$ROOT" -B "$e2e" -DCMAKE_BUILD_TYPE=Release -DVECMATH_BUILD_TESTS=ON \
-          -DVECMATH_WINDOWS_BUILD_DIR="$build" >/dev/null
+          -DVECMATH_WINDOWS_BUILD_DIR="$build" -DVECMATH_PORTABLE_TRIG=ON >/dev/null
     cmake --build "$e2e" -j 2 --target wine_e2e_test >/dev/null
     run_ctest "$e2e" -R '^wine_e2e$'
     step_done "both Windows programs under Wine on Xvfb"
 
     build_native_digest windows
-    compare_digests windows "Windows, MinGW-w64 under Wine" \
-        env -u DISPLAY "$WINE64" "$build/tools/vecmath_digest.exe"
+    compare_digests windows "Windows, MinGW-w64 under Wine" run_windows \
+        "$CROSS_DIR/windows-default/tools/vecmath_digest.exe" "$build/tools/vecmath_digest.exe"
     stop_wine
     step_done "digests"
 }
@@ -393,9 +453,10 @@ cross_arm64() {
 
     cmake -S "$ROOT" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
           -DVECMATH_BUILD_PROGRAMS=OFF -DCMAKE_FIND_ROOT_PATH="$deps" \
-          -DEigen3_DIR=/usr/share/eigen3/cmake >/dev/null
+          -DEigen3_DIR=/usr/share/eigen3/cmake -DVECMATH_PORTABLE_TRIG=ON >/dev/null
     build_checked "$build" aarch64
-    step_done "the library, tests and digest tool for aarch64"
+    build_digest_tool "$CROSS_DIR/arm64-default" "$toolchain"
+    step_done "the library, tests and digest tools for aarch64"
 
     run_ctest "$build"
     step_done "the aarch64 tests under qemu"
@@ -404,8 +465,8 @@ cross_arm64() {
     step_done "fused multiply-add check"
 
     build_native_digest arm64
-    compare_digests arm64 "aarch64 Linux, glibc under qemu" \
-        qemu-aarch64 -L /usr/aarch64-linux-gnu "$build/tools/vecmath_digest"
+    compare_digests arm64 "aarch64 Linux, glibc under qemu" run_arm64 \
+        "$CROSS_DIR/arm64-default/tools/vecmath_digest" "$build/tools/vecmath_digest"
     step_done "digests"
 }
 

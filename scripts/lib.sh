@@ -10,9 +10,10 @@ BUILD_PACKAGES=(cmake make g++ libgl-dev libglu1-mesa-dev freeglut3-dev)
 RUN_PACKAGES=(xvfb xauth x11-utils xdotool imagemagick libgl1-mesa-dri)
 # Packages for the tests: GoogleTest, Eigen (an oracle for the library), GL call
 # recording, key presses, pkg-config and clang (a consumer of the installed library, built
-# with GCC and with clang), valgrind's memcheck and Xlib (keys bound before a key storm).
+# with GCC and with clang), valgrind's memcheck, Xlib (keys bound before a key storm), and
+# GNU MPFR with GMP (the oracle of the library's own correctly rounded sine and cosine).
 TEST_PACKAGES=(libgtest-dev libeigen3-dev apitrace binutils pkg-config clang valgrind
-               libx11-dev)
+               libx11-dev libmpfr-dev libgmp-dev)
 # Packages for the sanitized build (sanitize.sh): GCC's ASan, LSan and UBSan runtimes.
 SANITIZE_PACKAGES=(libasan8 liblsan0 libubsan1)
 # Packages for the fuzz target (fuzz.sh): clang, its libFuzzer and sanitizer runtimes,
@@ -49,7 +50,7 @@ declare -A FEDORA_NAMES=(
     [xdotool]=xdotool [imagemagick]=ImageMagick [libgl1-mesa-dri]=mesa-dri-drivers
     [libgtest-dev]=gtest-devel [libeigen3-dev]=eigen3-devel [apitrace]=apitrace
     [binutils]=binutils [pkg-config]=pkgconf-pkg-config [valgrind]=valgrind
-    [libx11-dev]=libX11-devel [clang]=clang
+    [libx11-dev]=libX11-devel [clang]=clang [libmpfr-dev]=mpfr-devel [libgmp-dev]=gmp-devel
 )
 declare -A ARCH_NAMES=(
     [cmake]=cmake [make]=make [g++]=gcc [libgl-dev]=mesa [libglu1-mesa-dev]=glu
@@ -57,7 +58,7 @@ declare -A ARCH_NAMES=(
     [x11-utils]="xorg-xdpyinfo xorg-xwininfo" [xdotool]=xdotool [imagemagick]=imagemagick
     [libgl1-mesa-dri]=mesa [libgtest-dev]=gtest [libeigen3-dev]=eigen [apitrace]=apitrace
     [binutils]=binutils [pkg-config]=pkgconf [valgrind]=valgrind [libx11-dev]=libx11
-    [clang]=clang
+    [clang]=clang [libmpfr-dev]=mpfr [libgmp-dev]=gmp
 )
 
 # Prints the names in the table named by the first argument (FEDORA_NAMES or ARCH_NAMES)

@@ -11,6 +11,7 @@
 
 #include "cockpit.h"
 #include "cockpit_keys_model.h"
+#include "vecmath_test_util.h"
 
 namespace {
 
@@ -160,7 +161,7 @@ TEST(CockpitDial, TurnsEachPointFromThePreviousOneBitForBit)
     createCircle();
     ASSERT_EQ(circle_points.size(), 60u);
     const double step = 6.283185307179586 / 60.0;
-    const double c = std::cos(step), s = std::sin(step);
+    const double c = vecmath_test::RotationCos(step), s = vecmath_test::RotationSin(step);
     double x = 2.5, y = 0.0;
     for (int k = 0; k < 60; k++) {
         EXPECT_EQ(circle_points[k].m_x, x) << "entry " << k;

@@ -381,7 +381,7 @@ TEST(Matrix4x4RotateAboutAxis, ThroughTheOrigin)
     EXPECT_TRUE(SameValues(still, identity.m_d));
     // A zero axis scales uniformly by cos(phi).
     Matrix4x4 scale;
-    const double c = std::cos(0.8);
+    const double c = RotationCos(0.8);
     scale.loadScale(c, c, c);
     EXPECT_TRUE(SameBits(Loaded(Vector3D(0, 0, 0), 0.8), scale.m_d));
 }
@@ -473,7 +473,7 @@ TEST(Matrix4x4AlgebraBitExact, RotationsAboutAnAxisMatchTheReference)
     for (int i = 0; i < kSamples; ++i) {
         const Vector3D point = RandomVector(rng), axis = RandomVector(rng);
         const double phi = angle(rng);
-        const double cs = std::cos(phi), sn = std::sin(phi), t = 1 - cs;
+        const double cs = RotationCos(phi), sn = RotationSin(phi), t = 1 - cs;
         Vector3D n = axis;
         n.Normalize();
         const double x = n.m_x, y = n.m_y, z = n.m_z;

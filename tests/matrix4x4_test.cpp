@@ -169,7 +169,7 @@ TEST(Matrix4x4Loaders, ScaleFillsTheDiagonal)
 
 TEST(Matrix4x4Loaders, RotationsHoldSineAndCosineInTheirPlane)
 {
-    const double s = std::sin(0.3), c = std::cos(0.3);
+    const double s = RotationSin(0.3), c = RotationCos(0.3);
     // clang-format off
     const double x[4][4] = {
         {1, 0,  0, 0},

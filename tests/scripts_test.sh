@@ -113,10 +113,11 @@ Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg" \
 check "no entries for another release's suites" "---" "$(deb_src_entries "$etc" trixie)"
 
 # ---- The digest tool's output -------------------------------------------------------------
-check "both digests read from Windows-style lines" "0123456789abcdef fedcba9876543210" \
-"$(printf 'exact          0123456789abcdef  (27 operations)\r\ntrigonometric  fedcba9876543210  (3 loaders)\r\n' | digests)"
+check "the three digests read from Windows-style lines" \
+"0123456789abcdef fedcba9876543210 00112233445566ff" \
+"$(printf 'exact          0123456789abcdef  (27 operations)\r\ntrigonometric  fedcba9876543210  (3 loaders)\r\nportable       00112233445566ff  (3 operations)\r\n' | digests)"
 check "a missing digest is an error" "error" \
-"$(printf 'exact          0123456789abcdef\n' | digests || echo error)"
+"$(printf 'exact          0123456789abcdef\ntrigonometric  fedcba9876543210\n' | digests || echo error)"
 
 # ---- Fused multiply-add in a disassembly ----------------------------------------------------
 # As objdump -d --no-show-raw-insn prints it.

@@ -14,6 +14,7 @@
 #include <random>
 
 #include "matrix4x4.h"
+#include "trig.h"
 #include "vecmath_simd.h"
 #include "vector3d.h"
 #include "vector4d.h"
@@ -39,6 +40,18 @@ inline VecmathSimd& RequestedSimd()
 {
     static VecmathSimd requested = VecmathSimd::Auto;
     return requested;
+}
+
+// The sine and cosine that the rotation loaders take in this build: the library's own
+// correctly rounded ones where it is built with VECMATH_PORTABLE_TRIG, the C library's
+// otherwise. References of the loaders must use the same.
+inline double RotationSin(double x)
+{
+    return vecmath::rotationsUsePortableTrig() ? vecmath::portableSin(x) : std::sin(x);
+}
+inline double RotationCos(double x)
+{
+    return vecmath::rotationsUsePortableTrig() ? vecmath::portableCos(x) : std::cos(x);
 }
 
 inline std::uint64_t Bits(double d)

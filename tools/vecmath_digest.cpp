@@ -6,8 +6,12 @@
 //
 //   exact          the operations that call no sin or cos. Every result is defined to
 //                  the last bit, so this digest is the same on every platform and flag set.
-//   trigonometric  the rotation loaders, which call the C library's sin and cos; their
-//                  last bits differ between C libraries, and glibc's between CPUs.
+//   trigonometric  the rotation loaders. By default they call the C library's sin and cos,
+//                  whose last bits differ between C libraries, and glibc's between CPUs;
+//                  built with VECMATH_PORTABLE_TRIG they call the library's own correctly
+//                  rounded ones, and this digest is the same everywhere too.
+//   portable       the library's own sine and cosine (trig.h) on arguments of every size,
+//                  whatever the option: the same on every platform.
 //
 // The inputs come from a SplitMix64 generator written here: the standard library's
 // distributions differ between standard libraries. Each operation draws from its own
@@ -24,6 +28,7 @@
 #include <vector>
 
 #include "matrix4x4.h"
+#include "trig.h"
 #include "vector3d.h"
 #include "vector4d.h"
 
@@ -70,6 +75,30 @@ public:
 
     /// An angle in radians between -8 and 8: 53 random bits, scaled by a power of two.
     double angle() { return std::ldexp(double(next() >> 11), -49) - 8.0; }
+
+    /// Any double, infinities and NaNs included: 64 random bits.
+    double anyBits()
+    {
+        const std::uint64_t bits = next();
+        double d;
+        std::memcpy(&d, &bits, sizeof d);
+        return d;
+    }
+
+    /// A large argument: up to 2^80 with a random exponent, or within a few ulps of a
+    /// multiple k pi/2 (k up to 2^40), where the reduction cancels most.
+    double large()
+    {
+        if (next() % 2 == 0) {
+            const double mantissa = 1.0 + std::ldexp(double(next() >> 12), -52);
+            return std::ldexp(mantissa, int(next() % 81));
+        }
+        double x = double(next() >> 24) * 1.5707963267948966;
+        const int steps = int(next() % 9) - 4;
+        for (int i = 0; i < (steps < 0 ? -steps : steps); i++)
+            x = std::nextafter(x, steps < 0 ? 0.0 : HUGE_VAL);
+        return x;
+    }
 
     Vector3D vector3()
     {
@@ -155,9 +184,16 @@ std::uint64_t nameSeed(const char* name)
 // call are evaluated is the compiler's choice, and the inputs must not depend on it.
 using Round = void (*)(SplitMix64& g, Digest& d);
 
+// Which digest an operation's results go into.
+enum Kind {
+    kExact,         // no sin or cos
+    kTrigonometric, // the rotation loaders
+    kPortable,      // the library's own sine and cosine
+};
+
 struct Operation {
     const char* name;
-    bool trigonometric; // calls sin and cos
+    Kind kind;
     Round round;
 };
 
@@ -194,9 +230,19 @@ Matrix4x4 nearMatrix(SplitMix64& g, Matrix4x4& m)
     return near;
 }
 
+// The library's own sine and cosine of x, separately and together.
+void addSinCos(Digest& d, double x)
+{
+    d.add(vecmath::portableSin(x));
+    d.add(vecmath::portableCos(x));
+    const vecmath::SinCos sc = vecmath::portableSinCos(x);
+    d.add(sc.sine);
+    d.add(sc.cosine);
+}
+
 const Operation kOperations[] = {
     // Vector3D
-    {"Vector3D construction, copy, Set, zero and access", false,
+    {"Vector3D construction, copy, Set, zero and access", kExact,
      [](SplitMix64& g, Digest& d) {
          const double x = g.value(), y = g.value(), z = g.value();
          Vector3D v(x, y, z);
@@ -217,27 +263,27 @@ const Operation kOperations[] = {
          w.zero();
          d.add(w);
      }},
-    {"Vector3D axes", false,
+    {"Vector3D axes", kExact,
      [](SplitMix64&, Digest& d) {
          d.add(Vector3D::AxisX);
          d.add(Vector3D::AxisY);
          d.add(Vector3D::AxisZ);
      }},
-    {"Vector3D from Vector4D", false,
+    {"Vector3D from Vector4D", kExact,
      [](SplitMix64& g, Digest& d) { d.add(Vector3D(g.vector4())); }},
-    {"Vector3D NormSqr and Norm", false,
+    {"Vector3D NormSqr and Norm", kExact,
      [](SplitMix64& g, Digest& d) {
          const Vector3D v = g.vector3();
          d.add(v.NormSqr());
          d.add(v.Norm());
      }},
-    {"Vector3D dot products", false,
+    {"Vector3D dot products", kExact,
      [](SplitMix64& g, Digest& d) {
          const Vector3D a = g.vector3(), b = g.vector3();
          d.add(a * b);
          d.add(a.dot(b));
      }},
-    {"Vector3D operators", false,
+    {"Vector3D operators", kExact,
      [](SplitMix64& g, Digest& d) {
          const Vector3D a = g.vector3(), b = g.vector3();
          const double k = g.value();
@@ -247,7 +293,7 @@ const Operation kOperations[] = {
          d.add(-a);
          d.add(a * k);
      }},
-    {"Vector3D in-place arithmetic", false,
+    {"Vector3D in-place arithmetic", kExact,
      [](SplitMix64& g, Digest& d) {
          Vector3D v = g.vector3();
          v += g.vector3();
@@ -265,7 +311,7 @@ const Operation kOperations[] = {
          v.sub(c, e);
          d.add(v);
      }},
-    {"Vector3D cross", false,
+    {"Vector3D cross", kExact,
      [](SplitMix64& g, Digest& d) {
          Vector3D v;
          const Vector3D a = g.vector3(), b = g.vector3();
@@ -274,7 +320,7 @@ const Operation kOperations[] = {
          v.cross(v, g.vector3()); // the result is an operand
          d.add(v);
      }},
-    {"Vector3D normal", false,
+    {"Vector3D normal", kExact,
      [](SplitMix64& g, Digest& d) {
          const Vector3D a = g.vector3(), b = g.vector3();
          const Vector3D c = (g.next() % 8 == 0) ? b : g.vector3(); // coincident corners
@@ -282,7 +328,7 @@ const Operation kOperations[] = {
          n.normal(a, b, c);
          d.add(n);
      }},
-    {"Vector3D Normalize", false,
+    {"Vector3D Normalize", kExact,
      [](SplitMix64& g, Digest& d) {
          Vector3D v = g.vector3();
          if (g.next() % 8 == 0) {
@@ -292,7 +338,7 @@ const Operation kOperations[] = {
          v.Normalize();
          d.add(v);
      }},
-    {"Vector3D cmp, == and !=", false,
+    {"Vector3D cmp, == and !=", kExact,
      [](SplitMix64& g, Digest& d) {
          const Vector3D a = g.vector3();
          const double dx = g.tiny();
@@ -305,7 +351,7 @@ const Operation kOperations[] = {
          d.add(a != b);
      }},
     // Vector4D
-    {"Vector4D construction, copy, set and from Vector3D", false,
+    {"Vector4D construction, copy, set and from Vector3D", kExact,
      [](SplitMix64& g, Digest& d) {
          const double x = g.value(), y = g.value(), z = g.value(), w0 = g.value();
          Vector4D v(x, y, z, w0);
@@ -320,7 +366,7 @@ const Operation kOperations[] = {
          d.add(w);
          d.add(Vector4D(g.vector3()));
      }},
-    {"Vector4D operators", false,
+    {"Vector4D operators", kExact,
      [](SplitMix64& g, Digest& d) {
          Vector4D a = g.vector4();
          const Vector4D b = g.vector4();
@@ -333,13 +379,13 @@ const Operation kOperations[] = {
          a -= g.vector4();
          d.add(a);
      }},
-    {"Vector4D squared and length", false,
+    {"Vector4D squared and length", kExact,
      [](SplitMix64& g, Digest& d) {
          Vector4D v = g.vector4();
          d.add(v.squared());
          d.add(v.length());
      }},
-    {"Vector4D normalize", false,
+    {"Vector4D normalize", kExact,
      [](SplitMix64& g, Digest& d) {
          Vector4D v = g.vector4();
          if (g.next() % 8 == 0) {
@@ -349,7 +395,7 @@ const Operation kOperations[] = {
          v.normalize();
          d.add(v);
      }},
-    {"Vector4D cartesianize, rationalize, cartesianized and homogenize", false,
+    {"Vector4D cartesianize, rationalize, cartesianized and homogenize", kExact,
      [](SplitMix64& g, Digest& d) {
          Vector4D v = g.vector4();
          if (g.next() % 8 == 0)
@@ -365,7 +411,7 @@ const Operation kOperations[] = {
          d.add(h);
      }},
     // Matrix4x4
-    {"Matrix4x4 copies, zero, identity and row access", false,
+    {"Matrix4x4 copies, zero, identity and row access", kExact,
      [](SplitMix64& g, Digest& d) {
          Matrix4x4 m = g.matrix();
          Matrix4x4 copy(m);
@@ -387,7 +433,7 @@ const Operation kOperations[] = {
          m.identity();
          d.add(m);
      }},
-    {"Matrix4x4 loadTranslate and loadScale", false,
+    {"Matrix4x4 loadTranslate and loadScale", kExact,
      [](SplitMix64& g, Digest& d) {
          Matrix4x4 m = g.matrix();
          const double tx = g.value(), ty = g.value(), tz = g.value();
@@ -397,17 +443,17 @@ const Operation kOperations[] = {
          m.loadScale(sx, sy, sz);
          d.add(m);
      }},
-    {"Matrix4x4 Transform, * and Translate of a Vector3D", false,
+    {"Matrix4x4 Transform, * and Translate of a Vector3D", kExact,
      [](SplitMix64& g, Digest& d) {
          Matrix4x4 m = g.matrix();
          addImages(d, m, g.vector3());
      }},
-    {"Matrix4x4 Transform, * and Translate of a Vector4D", false,
+    {"Matrix4x4 Transform, * and Translate of a Vector4D", kExact,
      [](SplitMix64& g, Digest& d) {
          Matrix4x4 m = g.matrix();
          addImages(d, m, g.vector4());
      }},
-    {"Matrix4x4 products", false,
+    {"Matrix4x4 products", kExact,
      [](SplitMix64& g, Digest& d) {
          Matrix4x4 a = g.matrix();
          const Matrix4x4 b = g.matrix();
@@ -417,7 +463,7 @@ const Operation kOperations[] = {
          a *= a; // the operand is the result
          d.add(a);
      }},
-    {"Matrix4x4 element-wise algebra", false,
+    {"Matrix4x4 element-wise algebra", kExact,
      [](SplitMix64& g, Digest& d) {
          Matrix4x4 a = g.matrix();
          const Matrix4x4 b = g.matrix();
@@ -438,30 +484,30 @@ const Operation kOperations[] = {
          a.abs();
          d.add(a);
      }},
-    {"Matrix4x4 transpose", false,
+    {"Matrix4x4 transpose", kExact,
      [](SplitMix64& g, Digest& d) {
          Matrix4x4 m = g.matrix();
          m.transpose();
          d.add(m);
      }},
-    {"Matrix4x4 det", false,
+    {"Matrix4x4 det", kExact,
      [](SplitMix64& g, Digest& d) {
          Matrix4x4 m = algebraInput(g);
          d.add(m.det());
      }},
-    {"Matrix4x4 adjoint", false,
+    {"Matrix4x4 adjoint", kExact,
      [](SplitMix64& g, Digest& d) {
          Matrix4x4 m = algebraInput(g);
          m.adjoint();
          d.add(m);
      }},
-    {"Matrix4x4 inv", false,
+    {"Matrix4x4 inv", kExact,
      [](SplitMix64& g, Digest& d) {
          Matrix4x4 m = algebraInput(g);
          d.add(m.inv());
          d.add(m); // the inverse, or the matrix unchanged
      }},
-    {"Matrix4x4 cmp, == and !=", false,
+    {"Matrix4x4 cmp, == and !=", kExact,
      [](SplitMix64& g, Digest& d) {
          Matrix4x4 a = g.matrix();
          Matrix4x4 b = nearMatrix(g, a);
@@ -471,7 +517,7 @@ const Operation kOperations[] = {
          d.add(a == a); // NOLINT(misc-redundant-expression): false for NaN elements
      }},
     // The loaders that call sin and cos
-    {"Matrix4x4 loadRotateX, loadRotateY and loadRotateZ", true,
+    {"Matrix4x4 loadRotateX, loadRotateY and loadRotateZ", kTrigonometric,
      [](SplitMix64& g, Digest& d) {
          const double x = g.angle(), y = g.angle(), z = g.angle();
          Matrix4x4 m;
@@ -482,7 +528,7 @@ const Operation kOperations[] = {
          m.loadRotateZ(z);
          d.add(m);
      }},
-    {"Matrix4x4 loadRotateAboutAxisThroughOrigin", true,
+    {"Matrix4x4 loadRotateAboutAxisThroughOrigin", kTrigonometric,
      [](SplitMix64& g, Digest& d) {
          Matrix4x4 m;
          const Vector3D axis = (g.next() % 8 == 0) ? Vector3D(g.tiny(), 0, 0) : g.vector3();
@@ -494,7 +540,7 @@ const Operation kOperations[] = {
          m.loadRotateAboutAxisThroughOrigin(axis4, phi4);
          d.add(m);
      }},
-    {"Matrix4x4 loadRotate", true,
+    {"Matrix4x4 loadRotate", kTrigonometric,
      [](SplitMix64& g, Digest& d) {
          Matrix4x4 m;
          const Vector3D point = g.vector3();
@@ -507,6 +553,13 @@ const Operation kOperations[] = {
          m.loadRotate(point4, axis4, phi4);
          d.add(m);
      }},
+    // The library's own sine and cosine
+    {"portableSin, portableCos and portableSinCos of angles", kPortable,
+     [](SplitMix64& g, Digest& d) { addSinCos(d, g.angle()); }},
+    {"portableSin, portableCos and portableSinCos of large arguments", kPortable,
+     [](SplitMix64& g, Digest& d) { addSinCos(d, g.large()); }},
+    {"portableSin, portableCos and portableSinCos of any double", kPortable,
+     [](SplitMix64& g, Digest& d) { addSinCos(d, g.anyBits()); }},
 };
 
 std::uint64_t runOperation(const Operation& op)
@@ -527,19 +580,25 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: vecmath_digest [--each]\n");
         return 2;
     }
-    Digest exact, trigonometric;
-    int exactCount = 0, trigonometricCount = 0;
+    Digest digests[3];
+    int counts[3] = {};
     for (const Operation& op : kOperations) {
         const std::uint64_t digest = runOperation(op);
         if (each)
             std::printf("%016" PRIx64 "  %s\n", digest, op.name);
-        (op.trigonometric ? trigonometric : exact).add(digest);
-        ++(op.trigonometric ? trigonometricCount : exactCount);
+        digests[op.kind].add(digest);
+        ++counts[op.kind];
     }
+    const Digest& exact = digests[kExact];
+    const Digest& trigonometric = digests[kTrigonometric];
+    const int exactCount = counts[kExact], trigonometricCount = counts[kTrigonometric];
     std::printf("exact          %016" PRIx64
                 "  (%d operations without sin or cos, %d inputs each)\n",
                 exact.value(), exactCount, kRounds);
-    std::printf("trigonometric  %016" PRIx64 "  (%d rotation loaders that call sin and cos)\n",
-                trigonometric.value(), trigonometricCount);
+    std::printf("trigonometric  %016" PRIx64 "  (%d rotation loaders, with %s sin and cos)\n",
+                trigonometric.value(), trigonometricCount,
+                vecmath::rotationsUsePortableTrig() ? "the library's own" : "the C library's");
+    std::printf("portable       %016" PRIx64 "  (%d operations of the library's own sin and cos)\n",
+                digests[kPortable].value(), counts[kPortable]);
     return 0;
 }

@@ -7,15 +7,31 @@
 #include <ostream>
 
 #include "matrix4x4_avx2.h"
+#include "trig.h"
 
 namespace vecmath {
 
 // ---- Loaders --------------------------------------------------------------------------
 
+namespace {
+
+// sin(phi) and cos(phi) for the rotation loaders: the C library's, or, when the library is
+// built with VECMATH_PORTABLE_TRIG, its own correctly rounded ones (trig.h), which give the
+// same bits on every platform.
+inline vecmath::SinCos rotationSinCos(double phi)
+{
+#if VECMATH_PORTABLE_TRIG
+    return vecmath::portableSinCos(phi);
+#else
+    return {std::sin(phi), std::cos(phi)};
+#endif
+}
+
+} // namespace
+
 void Matrix4x4::loadRotateX(double phi) noexcept
 {
-    const double sinPhi = std::sin(phi);
-    const double cosPhi = std::cos(phi);
+    const auto [sinPhi, cosPhi] = rotationSinCos(phi);
     zero();
     m_d[0][0] = 1.0;
     m_d[1][1] = cosPhi;
@@ -27,8 +43,7 @@ void Matrix4x4::loadRotateX(double phi) noexcept
 
 void Matrix4x4::loadRotateY(double phi) noexcept
 {
-    const double sinPhi = std::sin(phi);
-    const double cosPhi = std::cos(phi);
+    const auto [sinPhi, cosPhi] = rotationSinCos(phi);
     zero();
     m_d[0][0] = cosPhi;
     m_d[0][2] = sinPhi;
@@ -40,8 +55,7 @@ void Matrix4x4::loadRotateY(double phi) noexcept
 
 void Matrix4x4::loadRotateZ(double phi) noexcept
 {
-    const double sinPhi = std::sin(phi);
-    const double cosPhi = std::cos(phi);
+    const auto [sinPhi, cosPhi] = rotationSinCos(phi);
     zero();
     m_d[0][0] = cosPhi;
     m_d[0][1] = -sinPhi;
@@ -55,8 +69,7 @@ void Matrix4x4::loadRotateAboutAxisThroughOrigin(const Vector3D& V, double phi) 
 {
     zero();
     m_d[3][3] = 1.0;
-    const double cos_phi = std::cos(phi);
-    const double sin_phi = std::sin(phi);
+    const auto [sin_phi, cos_phi] = rotationSinCos(phi);
     const double t = 1 - cos_phi;
     Vector3D VN(V);
     VN.Normalize();
@@ -85,8 +98,7 @@ void Matrix4x4::loadRotate(const Vector3D& point, const Vector3D& axis, double p
     const double a = point.m_x, b = point.m_y, c = point.m_z;
     axis_norm.Normalize();
     const double u = axis_norm.X(), v = axis_norm.Y(), w = axis_norm.Z();
-    const double cos_phi = std::cos(phi);
-    const double sin_phi = std::sin(phi);
+    const auto [sin_phi, cos_phi] = rotationSinCos(phi);
     const double t = 1 - cos_phi;
     identity();
     // T(point) R T(-point) in closed form. The diagonal is u^2 + (v^2 + w^2) cos(phi)

@@ -2,7 +2,10 @@
 // of everyday C++: const references, standard containers and algorithms, chained
 // assignments, printing, a static from another file, and the namespace beside a second
 // library's own Vector3D. Prints what it computed; exits 0 when every result is right.
+// With an argument, ON or OFF, also checks that the library says its rotation loaders use
+// its own sine and cosine (VECMATH_PORTABLE_TRIG) or not, as the argument does.
 #include <vecmath/matrix4x4.h>
+#include <vecmath/trig.h>
 
 #include <algorithm>
 #include <array>
@@ -58,7 +61,7 @@ struct Node {
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
     Matrix4x4 built;
     built.loadTranslate(1, 2, 3);
@@ -132,6 +135,12 @@ int main()
           "our Vector3D beside another library's");
     check(otherLibrarySum() == 10 * 20 + 2 * 3, "the other library's Vector3D is its own");
     check(fromTheNamespaceOnly() == 3.0, "a file without the global names");
+
+    // The library's own sine, correctly rounded, and which sine the loaders use.
+    check(vecmath::portableSin(1.0) == 0.8414709848078965, "portableSin(1)");
+    if (argc > 1)
+        check(vecmath::rotationsUsePortableTrig() == (std::strcmp(argv[1], "ON") == 0),
+              "the loaders' sine and cosine are the ones the package records");
 
     std::printf("%s\n", failures == 0 ? "all idioms work" : "some idioms failed");
     return failures == 0 ? 0 : 1;

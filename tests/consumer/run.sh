@@ -2,11 +2,14 @@
 # Builds and runs the consumer program against an installed library, as a CMake project
 # with find_package(vecmath CONFIG) and as a plain compiler command with pkg-config's
 # flags, each with GCC and with clang (clang also in C++20), and checks that each found
-# the library where it was installed and passes on the flags that keep results exact.
+# the library where it was installed and passes on the flags that keep results exact, and
+# that the CMake package, the pkg-config file and the library itself agree on
+# VECMATH_PORTABLE_TRIG.
 #
 # Usage: run.sh SOURCE_DIR WORK_DIR BUILD_DIR
 #   Installs the library from SOURCE_DIR the way the README says (configured without a
-#   prefix, installed with --prefix into a scratch folder) and uses it from there. Then
+#   prefix, installed with --prefix into a scratch folder), with BUILD_DIR's
+#   VECMATH_PORTABLE_TRIG, and uses it from there. Then
 #   adds the repository, and its vecmath/ folder, to another project with
 #   add_subdirectory, which must change nothing in it, and builds the consumer there.
 #   Last, installs the whole project from BUILD_DIR and checks that the programs are
@@ -27,21 +30,23 @@ else
 fi
 sources=("$here/main.cpp" "$here/statics.cpp" "$here/other_library.cpp")
 
-# Builds and runs the consumer every way; the library must be found under the prefix $1.
-# With a second argument "given", CMake and pkg-config are told the prefix; without, they
-# search their default places only.
+# Builds and runs the consumer every way; the library must be found under the prefix $1,
+# built with VECMATH_PORTABLE_TRIG $2 (ON or OFF). With a third argument "given", CMake and
+# pkg-config are told the prefix; without, they search their default places only.
 consume() {
-    local prefix=$1 given=${2:-} cmake_args=() cxx found
+    local prefix=$1 portable=$2 given=${3:-} cmake_args=() cxx found configured
     [ "$given" = given ] && cmake_args=(-DCMAKE_PREFIX_PATH="$prefix")
     for cxx in "${compilers[@]}"; do
         echo "-- through find_package(vecmath CONFIG), $cxx"
-        cmake -S "$here" -B "$work/app-$cxx" -DCMAKE_CXX_COMPILER="$cxx" "${cmake_args[@]}" \
-            >/dev/null
+        configured=$(cmake -S "$here" -B "$work/app-$cxx" -DCMAKE_CXX_COMPILER="$cxx" \
+            "${cmake_args[@]}")
+        grep -q -- "-- vecmath_PORTABLE_TRIG: $portable\$" <<<"$configured" ||
+            fail "the CMake package does not record VECMATH_PORTABLE_TRIG=$portable"
         found=$(sed -n 's/^vecmath_DIR:PATH=//p' "$work/app-$cxx/CMakeCache.txt")
         [[ "$found" == "$prefix"/lib* ]] ||
             fail "find_package found vecmath in '$found', not in $prefix"
         cmake --build "$work/app-$cxx" >/dev/null
-        "$work/app-$cxx/consumer"
+        "$work/app-$cxx/consumer" "$portable"
     done
     # The flags that keep results exact travel with the installed target.
     grep -q -- '-ffp-contract=off' "$found"/vecmathTargets.cmake ||
@@ -57,6 +62,8 @@ consume() {
     [[ "$pcdir" == "$prefix"/lib* ]] || fail "pkg-config found vecmath.pc in '$pcdir', not in $prefix"
     cflags=$(pkg-config --cflags vecmath) libs=$(pkg-config --libs vecmath)
     [[ "$cflags" == *-ffp-contract=off* ]] || fail "pkg-config's flags lack -ffp-contract=off"
+    [[ "$(pkg-config --variable=portable_trig vecmath)" == "$portable" ]] ||
+        fail "pkg-config's portable_trig is not $portable"
     # Every folder that the flags name must exist and lie in the installation, whatever
     # prefix was configured (a wrong prefix in vecmath.pc shows here).
     for flag in $cflags $libs; do
@@ -76,7 +83,7 @@ consume() {
             # shellcheck disable=SC2086 # the flags are words
             "$cxx" -std=c++$std -Wall -Wextra -Wpedantic -Werror $cflags "${sources[@]}" \
                 -o "$work/consumer-pc-$cxx-$std" $libs
-            "$work/consumer-pc-$cxx-$std" >/dev/null
+            "$work/consumer-pc-$cxx-$std" "$portable" >/dev/null
         done
     done
 }
@@ -84,21 +91,25 @@ consume() {
 if [ "${1:-}" = --system ]; then
     work=${2:?$usage}
     rm -rf "$work"
-    consume /usr
+    # The packaged library says how it was built; the CMake package and the library itself
+    # must say the same.
+    consume /usr "$(pkg-config --variable=portable_trig vecmath)"
     exit 0
 fi
 
 src=${1:?$usage} work=${2:?$usage} build=${3:?$usage}
 rm -rf "$work"
 prefix="$work/prefix"
+portable=OFF
+grep -q '^VECMATH_PORTABLE_TRIG:BOOL=ON' "$build/CMakeCache.txt" && portable=ON
 
 echo "-- the library alone, installed with --prefix at install time"
 cmake -S "$src" -B "$work/lib" -DVECMATH_BUILD_PROGRAMS=OFF -DVECMATH_BUILD_TESTS=OFF \
-      >/dev/null
+      -DVECMATH_PORTABLE_TRIG=$portable >/dev/null
 cmake --build "$work/lib" -j2 >/dev/null
 cmake --install "$work/lib" --prefix "$prefix" >/dev/null
 for f in include/vecmath/vector3d.h include/vecmath/vector4d.h include/vecmath/matrix4x4.h \
-         include/vecmath/vecmath_assert.h lib/libvecmath.a \
+         include/vecmath/vecmath_assert.h include/vecmath/trig.h lib/libvecmath.a \
          lib/cmake/vecmath/vecmathConfig.cmake lib/cmake/vecmath/vecmathConfigVersion.cmake \
          lib/pkgconfig/vecmath.pc share/doc/vecmath/LICENSE; do
     [[ -f "$prefix/$f" ]] || fail "$f is not installed"
@@ -108,13 +119,14 @@ cmp -s "$src/LICENSE" "$prefix/share/doc/vecmath/LICENSE" || fail "the installed
 # The Debian packages' own files (packaging/) are installed with their packages only.
 [[ ! -e "$prefix/share/doc/libvecmath-dev" ]] || fail "a plain install has the package's doc folder"
 
-consume "$prefix" given
+consume "$prefix" "$portable" given
 
 for added in "$src" "$src/vecmath"; do
     echo "-- add_subdirectory($added)"
     cmake -S "$here/parent" -B "$work/parent-${added##*/}" -DVECMATH_SOURCE="$added" >/dev/null
     cmake --build "$work/parent-${added##*/}" -j2 >/dev/null
-    "$work/parent-${added##*/}/consumer" >/dev/null
+    "$work/parent-${added##*/}/consumer" "$(grep -q '^VECMATH_PORTABLE_TRIG:BOOL=ON' \
+        "$work/parent-${added##*/}/CMakeCache.txt" && echo ON || echo OFF)" >/dev/null
     if grep -rq --include=cmake_install.cmake 'file(INSTALL' "$work/parent-${added##*/}"; then
         fail "add_subdirectory($added) added install rules to the parent project"
     fi

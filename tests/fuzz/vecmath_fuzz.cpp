@@ -21,6 +21,7 @@
 #include <cstring>
 
 #include "matrix4x4.h"
+#include "trig.h"
 #include "vecmath_simd.h"
 #include "vector3d.h"
 #include "vector4d.h"
@@ -29,6 +30,16 @@ namespace {
 
 using vecmath::VecmathSimd;
 using vecmath::vecmathUseSimd;
+
+// The sine and cosine that the rotation loaders take in this build (trig.h).
+double rotationSin(double x)
+{
+    return vecmath::rotationsUsePortableTrig() ? vecmath::portableSin(x) : std::sin(x);
+}
+double rotationCos(double x)
+{
+    return vecmath::rotationsUsePortableTrig() ? vecmath::portableCos(x) : std::cos(x);
+}
 
 // ---- Reading the input ----------------------------------------------------------------
 
@@ -210,7 +221,7 @@ void checkNormalized(const Vector3D& before, const Vector3D& after)
 // Rodrigues' matrix as Matrix4x4::loadRotateAboutAxisThroughOrigin documents it.
 Matrix4x4 rodriguesOf(const Vector3D& V, double phi)
 {
-    const double c = std::cos(phi), s = std::sin(phi), t = 1 - c;
+    const double c = rotationCos(phi), s = rotationSin(phi), t = 1 - c;
     const Vector3D u = normalizedOf(V);
     const double x = u.m_x, y = u.m_y, z = u.m_z;
     const double e[4][4] = {{x * x * t + c, x * y * t - z * s, x * z * t + y * s, 0.0},
@@ -226,7 +237,7 @@ Matrix4x4 rotationAboutLineOf(const Vector3D& point, const Vector3D& axis, doubl
     const Vector3D n = normalizedOf(axis);
     const double a = point.m_x, b = point.m_y, c = point.m_z;
     const double u = n.m_x, v = n.m_y, w = n.m_z;
-    const double co = std::cos(phi), si = std::sin(phi), t = 1 - co;
+    const double co = rotationCos(phi), si = rotationSin(phi), t = 1 - co;
     const double e[4][4] = {
         {u * u + (v * v + w * w) * co, u * v * t - w * si, u * w * t + v * si,
          (a * (v * v + w * w) - u * (b * v + c * w)) * t + (b * w - c * v) * si},
@@ -600,11 +611,30 @@ void matrixSimpleLoaders(Machine& s, Input& in, int a, int which)
     }
 }
 
+// What the library's own sine and cosine promise for any argument (trig.h): NaN for an
+// infinity or a NaN, at most 1 in size otherwise, an odd sine and an even cosine bit for
+// bit, x itself as the sine of a tiny x, and portableSinCos equal to the two apart.
+void checkPortableTrig(double x)
+{
+    const double sn = vecmath::portableSin(x), cs = vecmath::portableCos(x);
+    const vecmath::SinCos both = vecmath::portableSinCos(x);
+    if (!std::isfinite(x)) {
+        CHECK(std::isnan(sn) && std::isnan(cs) && std::isnan(both.sine) && std::isnan(both.cosine));
+        return;
+    }
+    CHECK(std::fabs(sn) <= 1.0 && std::fabs(cs) <= 1.0);
+    CHECK(identical(both.sine, sn) && identical(both.cosine, cs));
+    CHECK(identical(vecmath::portableSin(-x), -sn) && identical(vecmath::portableCos(-x), cs));
+    if (std::fabs(x) < 0x1p-26)
+        CHECK(identical(sn, x));
+}
+
 void matrixAxisRotations(Machine& s, Input& in, int a, int which)
 {
     Matrix4x4& M = s.m[a];
     const double phi = in.number();
-    const double c = std::cos(phi), sn = std::sin(phi);
+    checkPortableTrig(phi);
+    const double c = rotationCos(phi), sn = rotationSin(phi);
     double e[4][4] = {};
     e[3][3] = 1.0;
     switch (which % 3) {
@@ -645,7 +675,7 @@ void matrixRotateThroughOrigin(Machine& s, Input& in, int a, int b)
     CHECK(same(M, rodriguesOf(axis, phi)));
     if (axis.Norm() <= 1e-10 && std::isfinite(phi)) {
         // A vanishing axis loads a uniform scale by cos(phi).
-        const double c = std::cos(phi);
+        const double c = rotationCos(phi);
         for (int i = 0; i < 4; i++)
             for (int j = 0; j < 4; j++)
                 CHECK(M.m_d[i][j] == (i == j ? (i == 3 ? 1.0 : c) : 0.0));

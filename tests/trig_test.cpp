@@ -1,0 +1,140 @@
+// Unit tests of the library's own sine and cosine (trig.h): special values, symmetry, a few
+// values known to the last bit, and which sine and cosine the rotation loaders take. The
+// comparison with GNU MPFR on every kind of argument is trig_oracle.cpp.
+#include "trig.h"
+
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+#include <cstdint>
+#include <random>
+
+#include "matrix4x4.h"
+#include "vecmath_test_util.h"
+
+namespace {
+
+using namespace vecmath_test;
+using vecmath::portableCos;
+using vecmath::portableSin;
+using vecmath::portableSinCos;
+
+// Arguments of every size: both signs, exponents from -1074 to 1023, all mantissas.
+double AnyFinite(std::mt19937_64& rng)
+{
+    double x;
+    do {
+        const std::uint64_t b = rng();
+        std::memcpy(&x, &b, sizeof x);
+    } while (!std::isfinite(x));
+    return x;
+}
+
+TEST(PortableTrig, ZerosKeepTheirSignInTheSine)
+{
+    EXPECT_EQ(Bits(portableSin(0.0)), Bits(0.0));
+    EXPECT_EQ(Bits(portableSin(-0.0)), Bits(-0.0));
+    EXPECT_EQ(portableCos(0.0), 1.0);
+    EXPECT_EQ(portableCos(-0.0), 1.0);
+    EXPECT_EQ(Bits(portableSinCos(-0.0).sine), Bits(-0.0));
+    EXPECT_EQ(portableSinCos(-0.0).cosine, 1.0);
+}
+
+TEST(PortableTrig, InfinitiesAndNaNsGiveNaN)
+{
+    for (double x : {kInf, -kInf, kNaN, -kNaN}) {
+        EXPECT_TRUE(std::isnan(portableSin(x))) << x;
+        EXPECT_TRUE(std::isnan(portableCos(x))) << x;
+        EXPECT_TRUE(std::isnan(portableSinCos(x).sine)) << x;
+        EXPECT_TRUE(std::isnan(portableSinCos(x).cosine)) << x;
+    }
+}
+
+TEST(PortableTrig, SubnormalsAndTinyArgumentsGiveXAndOne)
+{
+    for (double x : {DBL_TRUE_MIN, 3 * DBL_TRUE_MIN, DBL_MIN / 3, std::nextafter(DBL_MIN, 0.0),
+                     DBL_MIN, 1e-300, 1e-20, std::nextafter(0x1p-27, 0.0)}) {
+        EXPECT_EQ(Bits(portableSin(x)), Bits(x)) << x;
+        EXPECT_EQ(Bits(portableSin(-x)), Bits(-x)) << x;
+        EXPECT_EQ(portableCos(x), 1.0) << x;
+        EXPECT_EQ(portableCos(-x), 1.0) << x;
+    }
+    // From 2^-27 on the cosine is not always 1: at 2^-26, 1 - x^2/2 + x^4/24 is just above
+    // the double below 1, 1 - 2^-53.
+    EXPECT_EQ(portableCos(0x1p-26), std::nextafter(1.0, 0.0));
+}
+
+TEST(PortableTrig, SineIsOddAndCosineIsEvenBitForBit)
+{
+    std::mt19937_64 rng(0x5eed7001);
+    for (int i = 0; i < kSamples; ++i) {
+        const double x = AnyFinite(rng);
+        EXPECT_EQ(Bits(portableSin(-x)), Bits(-portableSin(x))) << std::hexfloat << x;
+        EXPECT_EQ(Bits(portableCos(-x)), Bits(portableCos(x))) << std::hexfloat << x;
+    }
+}
+
+TEST(PortableTrig, SinCosGivesTheSameBitsAsSinAndCos)
+{
+    std::mt19937_64 rng(0x5eed7002);
+    std::uniform_real_distribution<double> angle(-8.0, 8.0);
+    for (int i = 0; i < kSamples; ++i) {
+        const double x = (i % 2 == 0) ? angle(rng) : AnyFinite(rng);
+        const vecmath::SinCos sc = portableSinCos(x);
+        EXPECT_EQ(Bits(sc.sine), Bits(portableSin(x))) << std::hexfloat << x;
+        EXPECT_EQ(Bits(sc.cosine), Bits(portableCos(x))) << std::hexfloat << x;
+    }
+}
+
+TEST(PortableTrig, ResultsStayWithinOne)
+{
+    std::mt19937_64 rng(0x5eed7003);
+    for (int i = 0; i < kSamples; ++i) {
+        const double x = AnyFinite(rng);
+        const vecmath::SinCos sc = portableSinCos(x);
+        EXPECT_LE(std::fabs(sc.sine), 1.0) << std::hexfloat << x;
+        EXPECT_LE(std::fabs(sc.cosine), 1.0) << std::hexfloat << x;
+    }
+}
+
+// Values whose correct rounding is well known: the doubles nearest to pi/6, pi/3, pi/2 and
+// pi, 1, and 1e22, a classic test of argument reduction.
+TEST(PortableTrig, KnownValuesToTheLastBit)
+{
+    EXPECT_EQ(portableSin(0.5235987755982988), 0.49999999999999994);
+    EXPECT_EQ(portableCos(1.0471975511965976), 0.5000000000000001);
+    EXPECT_EQ(portableCos(1.5707963267948966), 6.123233995736766e-17);
+    EXPECT_EQ(portableSin(1.5707963267948966), 1.0);
+    EXPECT_EQ(portableSin(3.141592653589793), 1.2246467991473532e-16);
+    EXPECT_EQ(portableCos(3.141592653589793), -1.0);
+    EXPECT_EQ(portableSin(1.0), 0.8414709848078965);
+    EXPECT_EQ(portableCos(1.0), 0.5403023058681398);
+    EXPECT_EQ(portableSin(1e22), -0.8522008497671888);
+    EXPECT_EQ(portableCos(1e22), 0.523214785395139);
+}
+
+// The rotation loaders take portableSinCos where the library is built with
+// VECMATH_PORTABLE_TRIG and std::sin and std::cos otherwise, as rotationsUsePortableTrig()
+// says; the two differ in the last bit now and then.
+TEST(PortableTrig, LoadersTakeTheSineAndCosineTheBuildChose)
+{
+    std::mt19937_64 rng(0x5eed7004);
+    std::uniform_real_distribution<double> angle(-8.0, 8.0);
+    const bool portable = vecmath::rotationsUsePortableTrig();
+    int differ = 0;
+    for (int i = 0; i < kSamples; ++i) {
+        const double phi = angle(rng);
+        const double s = portable ? portableSin(phi) : std::sin(phi);
+        const double c = portable ? portableCos(phi) : std::cos(phi);
+        Matrix4x4 m;
+        m.loadRotateZ(phi);
+        EXPECT_EQ(Bits(m.m_d[1][0]), Bits(s)) << std::hexfloat << phi;
+        EXPECT_EQ(Bits(m.m_d[0][0]), Bits(c)) << std::hexfloat << phi;
+        differ += Bits(portableSin(phi)) != Bits(std::sin(phi));
+        differ += Bits(portableCos(phi)) != Bits(std::cos(phi));
+    }
+    RecordProperty("c_library_differs_from_portable", differ);
+}
+
+} // namespace

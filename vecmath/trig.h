@@ -1,0 +1,49 @@
+// trig.h: the library's own sine and cosine, correctly rounded for every double.
+//
+// portableSin, portableCos and portableSinCos return the double nearest to the exact sine
+// and cosine of their argument (ties cannot occur), for every finite double, so their bits
+// are the same on every platform, compiler and CPU; the C library's sin and cos differ in
+// the last bit from one library to another. They reduce the argument exactly (Cody-Waite
+// with pi/2 in four parts below 2^20, Payne-Hanek with the bits of 2/pi above), evaluate in
+// double-double arithmetic from a table of sin(j/512) and cos(j/512), and check with Ziv's
+// rounding test that the result's rounding is certain; where it is not (about one result
+// in 16,000), they decide it in 256-bit integer arithmetic.
+//
+// They use only IEEE double additions, subtractions, multiplications and divisions in a
+// fixed order, and exact integer operations; no long double and no fused multiply-add.
+// They assume that doubles are rounded to nearest, ties to even (the default mode; do not
+// call them with another rounding mode set) and that double expressions are evaluated in
+// double (FLT_EVAL_METHOD 0: every x86-64, aarch64 and ARM target, not the x87 unit).
+//
+// Special values: sin(+-0) is +-0 with the sign kept, cos(+-0) is 1; the sine and cosine of
+// an infinity or a NaN are NaN; subnormal arguments give sin(x) = x and cos(x) = 1.
+//
+// The rotation loaders of Matrix4x4 take their sine and cosine from here when the library
+// is built with the CMake option VECMATH_PORTABLE_TRIG, and from the C library's std::sin
+// and std::cos otherwise; rotationsUsePortableTrig() tells which.
+#ifndef VECMATH_TRIG_H
+#define VECMATH_TRIG_H
+
+namespace vecmath {
+
+/// The sine and the cosine of one angle.
+struct SinCos {
+    double sine;   ///< the sine
+    double cosine; ///< the cosine
+};
+
+/// The double nearest to the sine of x (radians); NaN for an infinity or a NaN.
+double portableSin(double x) noexcept;
+/// The double nearest to the cosine of x (radians); NaN for an infinity or a NaN.
+double portableCos(double x) noexcept;
+/// Both at once, with one argument reduction: the same bits as portableSin and portableCos.
+SinCos portableSinCos(double x) noexcept;
+
+/// True when the library was built with VECMATH_PORTABLE_TRIG, so that the rotation loaders
+/// take their sine and cosine from portableSinCos; false when they take std::sin and
+/// std::cos.
+bool rotationsUsePortableTrig() noexcept;
+
+} // namespace vecmath
+
+#endif
