@@ -122,12 +122,18 @@ def ratios(times, op):
 
 
 def unit_costs(times):
-    """The measured cost, in ns, of one scalar division and one square root (throughput),
-    from the suite's unit/ benchmarks."""
+    """The measured cost, in ns, of one scalar division, one square root and one four-wide
+    multiply or addition (throughput), from the suite's unit/ benchmarks."""
     costs = {}
-    for key, name in (("div_ns", "unit/divide"), ("sqrt_ns", "unit/sqrt")):
+    for key, name in (("div_ns", "unit/divide"), ("sqrt_ns", "unit/sqrt"),
+                      ("fp_ns", "unit/avx_mul_add")):
         values = times.get(name)
         costs[key] = statistics.median(values) if values else float("nan")
+    # The least time vecmath's AVX2 code of the product (16 multiplies and 16 additions,
+    # four-wide) and of the array transform (3 and 3 per point) can take on the arithmetic
+    # ports, at the rate measured alone.
+    costs["product_floor_ns"] = 32 * costs["fp_ns"]
+    costs["batch_floor_ns"] = 6 * costs["fp_ns"]
     return costs
 
 
@@ -388,9 +394,12 @@ def main():
       "library warns that it was built without NDEBUG; the timed loop itself is inline in the "
       "suite's code, compiled with the flags above.)")
     w("")
-    w("The suite also times the CPU's divider on its own, on independent operands: in the "
+    w("The suite also times the CPU's units on their own, on independent operands: in the "
       f"`lto` run a scalar division took {units['div_ns']:.2f} ns and a square root "
-      f"{units['sqrt_ns']:.2f} ns (`unit/divide`, `unit/sqrt`).")
+      f"{units['sqrt_ns']:.2f} ns of the divider (`unit/divide`, `unit/sqrt`), and the "
+      f"arithmetic ports did a four-wide multiply or addition every {units['fp_ns']:.3f} ns "
+      "at best (`unit/avx_mul_add`, half of each). The limits below are worked out from "
+      "these.")
     w("")
 
     # ---- Which code runs where
@@ -621,18 +630,26 @@ def main():
           "code this CPU chose.")
         w("")
 
-    for op, b in unmet:
+    for op in dict.fromkeys(o for o, _ in unmet):
         label = next(l for o, l, _, _, _ in OPS if o == op)
-        med, best = ratios(times[b], op)
-        w(f"**{label}**, `{b}` build: {med:.2f} times the faster library (fastest repetitions: "
-          f"{best:.2f}), on the {simd.get(b, '?')} code.")
+        builds = [b for o, b in unmet if o == op]
+        parts = []
+        for b in builds:
+            med, best = ratios(times[b], op)
+            parts.append(f"`{b}` build {med:.2f} (fastest repetitions {best:.2f})")
+        w(f"**{label}**: {'; '.join(parts)} times the faster library, on the "
+          f"{simd.get(builds[0], '?')} code.")
         w("")
+        mine = summary(times.get("lto", {}), op, "vecmath")
+        points = float(contexts.get("lto", {}).get("points_per_frame", "2912") or 2912)
         w(LIMITS.get(op, "No analysis recorded for this operation.").format(
-            simd=simd.get(b, "?"),
+            simd=simd.get(builds[0], "?"),
             mine=mix_text(mixes.get((op, "vecmath"), {})),
             mine_avx2=mix_text(mixes.get((op, "vecmath-avx2"), {})),
             eigen=mix_text(mixes.get((op, "Eigen"), {})),
             glm=mix_text(mixes.get((op, "glm"), {})),
+            measured_ns=mine["median"] if mine else float("nan"),
+            per_point_ns=(mine["median"] / points) if mine else float("nan"),
             **units))
         w("")
 
@@ -730,9 +747,13 @@ LIMITS = {
         "four of the 128 operations the definition asks for, with nothing else on the "
         "arithmetic ports but the 16 broadcasts, which are loads. Without FMA, which would "
         "change the results, no code does fewer. glm and Eigen do their 112 operations "
-        "two-wide (Eigen {eigen}; glm {glm}). The plain code, which a CPU without AVX2 runs, "
-        "is vectorised two-wide by the compiler ({mine}) and keeps the extra additions. This "
-        "run used the {simd} code."),
+        "two-wide (Eigen {eigen}; glm {glm}). Measured in this run, this CPU does at best one "
+        "four-wide multiply or addition every {fp_ns:.3f} ns (`unit/avx_mul_add`), so the 32 "
+        "take at least {product_floor_ns:.2f} ns; the product took {measured_ns:.2f} ns in the "
+        "`lto` run. The rest is the call: the AVX2 code cannot be inlined into code compiled "
+        "for every x86-64 CPU, and the product returns its matrix through memory. The plain "
+        "code, which a CPU without AVX2 runs, is vectorised two-wide by the compiler ({mine}) "
+        "and keeps the extra additions. This run used the {simd} code."),
     "transform_batch": (
         "vecmath's AVX2 code turns one point per four-wide operation: it multiplies the "
         "matrix's first three columns by the point's broadcast x, y and z and adds the "
@@ -740,7 +761,12 @@ LIMITS = {
         "multiplies and three additions, the fourth lane spare), and stores three doubles. "
         "Without FMA, which would change the results, that is the least arithmetic a point "
         "can take in AoS order; glm's and Eigen's loops take {glm} and {eigen} (static "
-        "counts of a loop body, which handles one or two points)."),
+        "counts of a loop body, which handles one or two points). At the rate this CPU does "
+        "four-wide multiplies and additions at best, measured alone in this run "
+        "({fp_ns:.3f} ns each, `unit/avx_mul_add`), the six take {batch_floor_ns:.3f} ns per "
+        "point; the array transform took {per_point_ns:.3f} ns per point in the `lto` run, "
+        "the rest going to its loads and stores of the 70 KB of points, more than the "
+        "first-level cache holds."),
     "inverse": (
         "vecmath's inverse is defined as the adjoint divided by the determinant, each of the "
         "16 cofactors a 3×3 determinant expanded in a fixed order, followed by checks that "
