@@ -316,15 +316,6 @@ bool Matrix4x4::inv() noexcept
     return true;
 }
 
-Matrix4x4 Matrix4x4::inverse(bool* invertible) const noexcept
-{
-    Matrix4x4 M(*this);
-    const bool inverted = M.inv();
-    if (invertible != nullptr)
-        *invertible = inverted;
-    return M;
-}
-
 // ---- Printing -------------------------------------------------------------------------
 
 std::ostream& operator<<(std::ostream& out, const Matrix4x4& A)

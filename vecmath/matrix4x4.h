@@ -324,7 +324,14 @@ public:
     /// The inverse, the twin of inv(): the value that inv() would leave in a copy of the
     /// matrix. When inv() would return false, that is the matrix itself, unchanged; then
     /// *invertible (if given) is set to false, and to true otherwise.
-    Matrix4x4 inverse(bool* invertible = nullptr) const noexcept;
+    Matrix4x4 inverse(bool* invertible = nullptr) const noexcept
+    {
+        Matrix4x4 M(*this);
+        const bool inverted = M.inv();
+        if (invertible != nullptr)
+            *invertible = inverted;
+        return M;
+    }
 
     // ---- Comparison -------------------------------------------------------------------
 
