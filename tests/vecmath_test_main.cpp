@@ -34,7 +34,7 @@ int main(int argc, char** argv)
                     vecmathSimdName(requested));
         return 77;
     }
-    std::printf("vecmath: products and inverses run the %s code (asked for %s)\n",
+    std::printf("vecmath: products, inverses and array transforms run the %s code (asked for %s)\n",
                 vecmathSimdName(vecmathSimdInUse()), vecmathSimdName(requested));
     return RUN_ALL_TESTS();
 }
