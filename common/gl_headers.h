@@ -33,7 +33,14 @@
 #else
 #include <GL/gl.h>
 #include <GL/glu.h>
+// GLUT's classic header. freeglut installs it as <GL/glut.h> where it stands in for the
+// original GLUT, as it does by default everywhere but on Windows; there its own
+// <GL/freeglut_std.h>, the same classic API, may be all there is.
+#if __has_include(<GL/glut.h>)
 #include <GL/glut.h>
+#else
+#include <GL/freeglut_std.h>
+#endif
 #endif
 
 #endif // COMMON_GL_HEADERS_H
