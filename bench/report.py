@@ -49,7 +49,7 @@ ADAPTERS = {"vecmath": "VecmathLib", "glm": "GlmLib", "Eigen": "EigenLib"}
 CONFIG_TITLES = {
     "nolto": "without LTO: what a program that links the installed library gets",
     "lto": "with LTO",
-    "lto-scalar": "with LTO, vecmath's product, inverse and array transform forced to their plain code",
+    "lto-scalar": "with LTO, plain code for the product, inverse and array transform",
     "lto-v3": "with LTO, -march=x86-64-v3 -ffp-contract=fast",
 }
 # The run of the LTO build with the product and inverse forced to their plain code: what
@@ -645,8 +645,8 @@ def main():
         w(f"**{label}**: {'; '.join(parts)} times the faster library, on the "
           f"{simd.get(builds[0], '?')} code.")
         w("")
-        mine = summary(times.get("lto", {}), op, "vecmath")
-        points = float(contexts.get("lto", {}).get("points_per_frame", "2912") or 2912)
+        mine = summary(times.get(builds[0], {}), op, "vecmath")
+        points = float(contexts.get(builds[0], {}).get("points_per_frame", "2912") or 2912)
         w(LIMITS.get(op, "No analysis recorded for this operation.").format(
             simd=simd.get(builds[0], "?"),
             mine=mix_text(mixes.get((op, "vecmath"), {})),
@@ -655,6 +655,7 @@ def main():
             glm=mix_text(mixes.get((op, "glm"), {})),
             measured_ns=mine["median"] if mine else float("nan"),
             per_point_ns=(mine["median"] / points) if mine else float("nan"),
+            build=builds[0],
             **units))
         w("")
 
@@ -755,7 +756,7 @@ LIMITS = {
         "two-wide (Eigen {eigen}; glm {glm}). Measured in this run, this CPU does at best one "
         "four-wide multiply or addition every {fp_ns:.3f} ns (`unit/avx_mul_add`), so the 32 "
         "take at least {product_floor_ns:.2f} ns; the product took {measured_ns:.2f} ns in the "
-        "`lto` run. The rest is the call: the AVX2 code cannot be inlined into code compiled "
+        "`{build}` run. The rest is the call: the AVX2 code cannot be inlined into code compiled "
         "for every x86-64 CPU, and the product returns its matrix through memory. The plain "
         "code, which a CPU without AVX2 runs, is vectorised two-wide by the compiler ({mine}) "
         "and keeps the extra additions. This run used the {simd} code."),
@@ -769,9 +770,9 @@ LIMITS = {
         "counts of a loop body, which handles one or two points). At the rate this CPU does "
         "four-wide multiplies and additions at best, measured alone in this run "
         "({fp_ns:.3f} ns each, `unit/avx_mul_add`), the six take {batch_floor_ns:.3f} ns per "
-        "point; the array transform took {per_point_ns:.3f} ns per point in the `lto` run, "
-        "the rest going to its loads and stores of the 70 KB of points, more than the "
-        "first-level cache holds."),
+        "point; the array transform took {per_point_ns:.3f} ns per point in the `{build}` "
+        "run, the rest being the time its loads and stores take to move the 70 KB of points, "
+        "more than the first-level cache holds, through the caches."),
     "inverse": (
         "vecmath's inverse is defined as the adjoint divided by the determinant, each of the "
         "16 cofactors a 3×3 determinant expanded in a fixed order, followed by checks that "
