@@ -487,15 +487,23 @@ Verdict check(Op op)
     return v;
 }
 
+// The verdict of check(key), worked out the first time it is asked for: one per key of an
+// enumeration of kCount keys.
+template <class Key, int kCount, Verdict (*check)(Key)>
+const Verdict& onceEach(Key key)
+{
+    static Verdict verdicts[kCount];
+    static bool done[kCount] = {};
+    if (!done[key]) {
+        verdicts[key] = check(key);
+        done[key] = true;
+    }
+    return verdicts[key];
+}
+
 const Verdict& verdict(Op op)
 {
-    static Verdict verdicts[kOpCount];
-    static bool done[kOpCount] = {};
-    if (!done[op]) {
-        verdicts[op] = check(op);
-        done[op] = true;
-    }
-    return verdicts[op];
+    return onceEach<Op, kOpCount, check>(op);
 }
 
 // Stops the benchmark before any timing when the libraries do not agree on `op`.
@@ -828,13 +836,7 @@ Verdict checkTrig(TrigSet set)
 
 const Verdict& trigVerdict(TrigSet set)
 {
-    static Verdict verdicts[kTrigSets];
-    static bool done[kTrigSets] = {};
-    if (!done[set]) {
-        verdicts[set] = checkTrig(set);
-        done[set] = true;
-    }
-    return verdicts[set];
+    return onceEach<TrigSet, kTrigSets, checkTrig>(set);
 }
 
 // One sine and one cosine of each argument of the set, per operation.
