@@ -20,7 +20,6 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 
 #include "trig_detail.h"
 
@@ -31,72 +30,11 @@
 namespace vecmath {
 namespace trig_detail {
 
-namespace {
-
-// ---- Bits of doubles ---------------------------------------------------------------------
-
-std::uint64_t bitsOf(double d)
-{
-    std::uint64_t b;
-    std::memcpy(&b, &d, sizeof b);
-    return b;
-}
-
-double fromBits(std::uint64_t b)
-{
-    double d;
-    std::memcpy(&d, &b, sizeof d);
-    return d;
-}
-
-// 2^e for a normal power of two, -1022 <= e <= 1023.
-double powerOfTwo(int e)
-{
-    return fromBits(static_cast<std::uint64_t>(e + 1023) << 52);
-}
-
-const std::uint64_t kMantissaMask = (std::uint64_t(1) << 52) - 1;
-
-// ---- Error-free transformations (Knuth, Dekker) --------------------------------------------
-
-// s + e = a + b exactly, s = RN(a + b).
-void twoSum(double a, double b, double& s, double& e)
-{
-    s = a + b;
-    const double bb = s - a;
-    e = (a - (s - bb)) + (b - bb);
-}
-
-// s + e = a + b exactly, s = RN(a + b), provided a = 0 or |a| >= |b|.
-void fastTwoSum(double a, double b, double& s, double& e)
-{
-    s = a + b;
-    e = b - (s - a);
-}
-
-// Veltkamp's split: a = high + low, each with at most 26 significant bits (|a| < 2^996).
-void split(double a, double& high, double& low)
-{
-    const double c = 134217729.0 * a; // 2^27 + 1
-    high = c - (c - a);
-    low = a - high;
-}
-
-// p + e = a * b exactly, p = RN(a * b) (Dekker's product, no FMA).
-void twoProduct(double a, double b, double& p, double& e)
-{
-    p = a * b;
-    double ah, al, bh, bl;
-    split(a, ah, al);
-    split(b, bh, bl);
-    e = ((ah * bh - p) + ah * bl + al * bh) + al * bl;
-}
-
 // ---- Multiword integers, most significant word first ---------------------------------------
 
 // The 64 bits of the number a[0..n-1] (a[n-1] least significant) from bit `low` up
 // (bit 0 is the least significant bit of a[n-1]); bits outside the number are 0.
-std::uint64_t bitsAt(const std::uint64_t* a, int n, int low)
+std::uint64_t bitsAt(const std::uint64_t* a, int n, int low) noexcept
 {
     // Word q (counted from the least significant, 0) holds bits 64q .. 64q + 63.
     const auto word = [a, n](int q) { return q >= 0 && q < n ? a[n - 1 - q] : std::uint64_t(0); };
@@ -108,7 +46,7 @@ std::uint64_t bitsAt(const std::uint64_t* a, int n, int low)
 }
 
 // The index of the most significant 1 bit of a[0..n-1], or -1 when it is zero.
-int leadingBit(const std::uint64_t* a, int n)
+int leadingBit(const std::uint64_t* a, int n) noexcept
 {
     for (int i = 0; i < n; i++)
         if (a[i] != 0) {
@@ -121,7 +59,7 @@ int leadingBit(const std::uint64_t* a, int n)
 }
 
 // out[0..n] = m * a[0..n-1].
-void multiplyWords(std::uint64_t m, const std::uint64_t* a, int n, std::uint64_t* out)
+void multiplyWords(std::uint64_t m, const std::uint64_t* a, int n, std::uint64_t* out) noexcept
 {
     std::uint64_t carry = 0;
     for (int i = n - 1; i >= 0; i--) {
@@ -134,7 +72,7 @@ void multiplyWords(std::uint64_t m, const std::uint64_t* a, int n, std::uint64_t
 }
 
 // a[0..n-1] = 2^(64n) - a (two's complement negation).
-void negateWords(std::uint64_t* a, int n)
+void negateWords(std::uint64_t* a, int n) noexcept
 {
     std::uint64_t borrow = 0;
     for (int i = n - 1; i >= 0; i--) {
@@ -143,6 +81,132 @@ void negateWords(std::uint64_t* a, int n)
         a[i] = v;
     }
 }
+
+// ---- 256-bit fixed point -----------------------------------------------------------------------
+
+Fixed fixedZero() noexcept
+{
+    Fixed a;
+    for (std::uint64_t& v : a.w)
+        v = 0;
+    return a;
+}
+
+bool isZero(const Fixed& a) noexcept
+{
+    for (std::uint64_t v : a.w)
+        if (v != 0)
+            return false;
+    return true;
+}
+
+Fixed add(const Fixed& a, const Fixed& b) noexcept
+{
+    Fixed r;
+    std::uint64_t carry = 0;
+    for (int i = kFixedWords - 1; i >= 0; i--) {
+        const std::uint64_t s = a.w[i] + b.w[i];
+        const std::uint64_t c1 = s < a.w[i] ? 1u : 0u;
+        r.w[i] = s + carry;
+        carry = c1 + (r.w[i] < s ? 1u : 0u);
+    }
+    return r;
+}
+
+// a - b for a >= b.
+Fixed subtract(const Fixed& a, const Fixed& b) noexcept
+{
+    Fixed r;
+    std::uint64_t borrow = 0;
+    for (int i = kFixedWords - 1; i >= 0; i--) {
+        const std::uint64_t d = a.w[i] - b.w[i];
+        const std::uint64_t b1 = a.w[i] < b.w[i] ? 1u : 0u;
+        r.w[i] = d - borrow;
+        borrow = b1 + (d < borrow ? 1u : 0u);
+    }
+    return r;
+}
+
+bool less(const Fixed& a, const Fixed& b) noexcept
+{
+    for (int i = 0; i < kFixedWords; i++)
+        if (a.w[i] != b.w[i])
+            return a.w[i] < b.w[i];
+    return false;
+}
+
+// a * b truncated to 256 fraction bits (error below one ulp), for a product below 2^64.
+Fixed multiply(const Fixed& a, const Fixed& b) noexcept
+{
+    const int n = kFixedWords;
+    std::uint64_t p[2 * kFixedWords] = {}; // a b 2^512, p[2n - 1] least significant
+    for (int i = n - 1; i >= 0; i--)
+        for (int j = n - 1; j >= 0; j--) {
+            const Wide w = multiply64(a.w[i], b.w[j]);
+            // w.low goes to p[i + j + 1], w.high to p[i + j], carries upwards.
+            int k = i + j + 1;
+            std::uint64_t add = w.low;
+            std::uint64_t high = w.high;
+            while (k >= 0 && (add != 0 || high != 0)) {
+                const std::uint64_t s = p[k] + add;
+                const std::uint64_t carry = s < add ? 1u : 0u;
+                p[k] = s;
+                add = high + carry; // high <= 2^64 - 2, so no overflow
+                high = 0;
+                k--;
+            }
+        }
+    Fixed r;
+    for (int i = 0; i < n; i++)
+        r.w[i] = p[i + 1];
+    return r;
+}
+
+// a / d truncated (error below one ulp), 0 < d < 2^32.
+Fixed divide(const Fixed& a, std::uint32_t d) noexcept
+{
+    Fixed r;
+    std::uint64_t rest = 0; // always below d
+    for (int i = 0; i < kFixedWords; i++) {
+        const std::uint64_t hi = (rest << 32) | (a.w[i] >> 32);
+        const std::uint64_t qh = hi / d;
+        rest = hi % d;
+        const std::uint64_t lo = (rest << 32) | (a.w[i] & 0xffffffffu);
+        const std::uint64_t ql = lo / d;
+        rest = lo % d;
+        r.w[i] = (qh << 32) | ql;
+    }
+    return r;
+}
+
+// The double nearest to y, a midpoint between two doubles rounded up; 0 for y below 2^-192,
+// where 53 bits are no longer in the number. The callers show that their y is larger.
+double roundFixed(const Fixed& y) noexcept
+{
+    const int lead = leadingBit(y.w, kFixedWords); // y = 2^(lead - 256) (1 + ...)
+    if (lead < 64)
+        return 0.0; // below 2^-192 (see above)
+    const std::uint64_t mask = (std::uint64_t(1) << 53) - 1;
+    std::uint64_t mantissa = bitsAt(y.w, kFixedWords, lead - 52) & mask;
+    // The midpoint above the truncated mantissa: y without its bits below lead - 52, and a 1
+    // at lead - 53.
+    Fixed midpoint = y;
+    for (int q = 0; q < kFixedWords; q++) { // word q holds bits 64q .. 64q + 63
+        std::uint64_t& w = midpoint.w[kFixedWords - 1 - q];
+        const int below = lead - 52 - 64 * q; // bits of this word to clear
+        if (below >= 64)
+            w = 0;
+        else if (below > 0)
+            w &= ~((std::uint64_t(1) << below) - 1);
+    }
+    const int half = lead - 53;
+    midpoint.w[kFixedWords - 1 - half / 64] |= std::uint64_t(1) << (half % 64);
+    if (!less(y, midpoint))
+        mantissa++; // at or above the midpoint: up (2^53 is still exact as a double)
+    return double(mantissa) * powerOfTwo(lead - 52 - 256);
+}
+
+namespace {
 
 // ---- Payne-Hanek reduction -------------------------------------------------------------------
 
@@ -352,108 +416,7 @@ Approximation negated(Approximation a)
     return a;
 }
 
-// ---- Slow path: 256-bit fixed point ------------------------------------------------------------
-
-// A non-negative number below 2^64 as kFixedWords words: an integer word, then 256 bits
-// after the binary point, most significant first. An ulp is 2^-256.
-struct Fixed {
-    std::uint64_t w[kFixedWords];
-};
-
-Fixed fixedZero()
-{
-    Fixed a;
-    for (std::uint64_t& v : a.w)
-        v = 0;
-    return a;
-}
-
-bool isZero(const Fixed& a)
-{
-    for (std::uint64_t v : a.w)
-        if (v != 0)
-            return false;
-    return true;
-}
-
-Fixed add(const Fixed& a, const Fixed& b)
-{
-    Fixed r;
-    std::uint64_t carry = 0;
-    for (int i = kFixedWords - 1; i >= 0; i--) {
-        const std::uint64_t s = a.w[i] + b.w[i];
-        const std::uint64_t c1 = s < a.w[i] ? 1u : 0u;
-        r.w[i] = s + carry;
-        carry = c1 + (r.w[i] < s ? 1u : 0u);
-    }
-    return r;
-}
-
-// a - b for a >= b.
-Fixed subtract(const Fixed& a, const Fixed& b)
-{
-    Fixed r;
-    std::uint64_t borrow = 0;
-    for (int i = kFixedWords - 1; i >= 0; i--) {
-        const std::uint64_t d = a.w[i] - b.w[i];
-        const std::uint64_t b1 = a.w[i] < b.w[i] ? 1u : 0u;
-        r.w[i] = d - borrow;
-        borrow = b1 + (d < borrow ? 1u : 0u);
-    }
-    return r;
-}
-
-bool less(const Fixed& a, const Fixed& b)
-{
-    for (int i = 0; i < kFixedWords; i++)
-        if (a.w[i] != b.w[i])
-            return a.w[i] < b.w[i];
-    return false;
-}
-
-// a * b truncated to 256 fraction bits (error below one ulp), for a product below 2^64.
-Fixed multiply(const Fixed& a, const Fixed& b)
-{
-    const int n = kFixedWords;
-    std::uint64_t p[2 * kFixedWords] = {}; // a b 2^512, p[2n - 1] least significant
-    for (int i = n - 1; i >= 0; i--)
-        for (int j = n - 1; j >= 0; j--) {
-            const Wide w = multiply64(a.w[i], b.w[j]);
-            // w.low goes to p[i + j + 1], w.high to p[i + j], carries upwards.
-            int k = i + j + 1;
-            std::uint64_t add = w.low;
-            std::uint64_t high = w.high;
-            while (k >= 0 && (add != 0 || high != 0)) {
-                const std::uint64_t s = p[k] + add;
-                const std::uint64_t carry = s < add ? 1u : 0u;
-                p[k] = s;
-                add = high + carry; // high <= 2^64 - 2, so no overflow
-                high = 0;
-                k--;
-            }
-        }
-    Fixed r;
-    for (int i = 0; i < n; i++)
-        r.w[i] = p[i + 1];
-    return r;
-}
-
-// a / d truncated (error below one ulp), 0 < d < 2^32.
-Fixed divide(const Fixed& a, std::uint32_t d)
-{
-    Fixed r;
-    std::uint64_t rest = 0; // always below d
-    for (int i = 0; i < kFixedWords; i++) {
-        const std::uint64_t hi = (rest << 32) | (a.w[i] >> 32);
-        const std::uint64_t qh = hi / d;
-        rest = hi % d;
-        const std::uint64_t lo = (rest << 32) | (a.w[i] & 0xffffffffu);
-        const std::uint64_t ql = lo / d;
-        rest = lo % d;
-        r.w[i] = (qh << 32) | ql;
-    }
-    return r;
-}
+// ---- Slow path -------------------------------------------------------------------------------
 
 // |x| = quadrant pi/2 + sign rho (mod 2 pi), 0 <= rho <= pi/4 (+2^-250), rho with an error
 // below 4 ulps (2^-254):
@@ -534,7 +497,8 @@ Fixed slowSeries(const Fixed& rho, bool cosine)
     return sum;
 }
 
-// The double nearest to y, which is within 2^-240 of the exact value v. v is at least 2^-62:
+// The correctly rounded sine or cosine: the series' sum y is within 2^-240 of the exact
+// value v, and roundFixed(y) is the double nearest to v. v is at least 2^-62:
 // for |x| <= pi/4 it is about |x| >= 2^-27 or cos x >= 0.7, and no double lies nearer than
 // 2^-60.9 to a multiple of pi/2 (Kahan and McDonald's search; the oracle test has that
 // double). So v rounds as y does unless a midpoint between two doubles lies within 2^-240
@@ -542,31 +506,6 @@ Fixed slowSeries(const Fixed& rho, bool cosine)
 // Muller's exhaustive searches need about 2^-120 relative accuracy, far from that (and
 // were the 2^64 doubles' results placed at random, the chance of any one within 2^-178 of
 // a midpoint would be 2^-60). Should it happen, y's rounding is returned.
-double roundFixed(const Fixed& y)
-{
-    const int lead = leadingBit(y.w, kFixedWords); // y = 2^(lead - 256) (1 + ...)
-    if (lead < 64)
-        return 0.0; // below 2^-192: impossible for these sines and cosines (see above)
-    const std::uint64_t mask = (std::uint64_t(1) << 53) - 1;
-    std::uint64_t mantissa = bitsAt(y.w, kFixedWords, lead - 52) & mask;
-    // The midpoint above the truncated mantissa: y without its bits below lead - 52, and a 1
-    // at lead - 53.
-    Fixed midpoint = y;
-    for (int q = 0; q < kFixedWords; q++) { // word q holds bits 64q .. 64q + 63
-        std::uint64_t& w = midpoint.w[kFixedWords - 1 - q];
-        const int below = lead - 52 - 64 * q; // bits of this word to clear
-        if (below >= 64)
-            w = 0;
-        else if (below > 0)
-            w &= ~((std::uint64_t(1) << below) - 1);
-    }
-    const int half = lead - 53;
-    midpoint.w[kFixedWords - 1 - half / 64] |= std::uint64_t(1) << (half % 64);
-    if (!less(y, midpoint))
-        mantissa++; // at or above the midpoint: up (2^53 is still exact as a double)
-    return double(mantissa) * powerOfTwo(lead - 52 - 256);
-}
-
 double slowEvaluate(double x, bool cosine)
 {
     const double ax = std::fabs(x);

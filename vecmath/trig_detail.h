@@ -4,6 +4,7 @@
 #define VECMATH_TRIG_DETAIL_H
 
 #include <cstdint>
+#include <cstring>
 
 namespace vecmath {
 namespace trig_detail {
@@ -27,6 +28,65 @@ extern const double kTwoOverPi;     ///< the double nearest to 2/pi
 /// double nearest to the rest.
 extern const double kSinCosTable[kTableSize][4];
 
+// ---- Bits of doubles ------------------------------------------------------------------------
+
+inline std::uint64_t bitsOf(double d)
+{
+    std::uint64_t b;
+    std::memcpy(&b, &d, sizeof b);
+    return b;
+}
+
+inline double fromBits(std::uint64_t b)
+{
+    double d;
+    std::memcpy(&d, &b, sizeof d);
+    return d;
+}
+
+/// 2^e for a normal power of two, -1022 <= e <= 1023.
+inline double powerOfTwo(int e)
+{
+    return fromBits(static_cast<std::uint64_t>(e + 1023) << 52);
+}
+
+constexpr std::uint64_t kMantissaMask = (std::uint64_t(1) << 52) - 1;
+
+// ---- Error-free transformations (Knuth, Dekker), exact when rounding to nearest ----------
+
+/// s + e = a + b exactly, s = RN(a + b).
+inline void twoSum(double a, double b, double& s, double& e)
+{
+    s = a + b;
+    const double bb = s - a;
+    e = (a - (s - bb)) + (b - bb);
+}
+
+/// s + e = a + b exactly, s = RN(a + b), provided a = 0 or |a| >= |b|.
+inline void fastTwoSum(double a, double b, double& s, double& e)
+{
+    s = a + b;
+    e = b - (s - a);
+}
+
+/// Veltkamp's split: a = high + low, each with at most 26 significant bits (|a| < 2^996).
+inline void split(double a, double& high, double& low)
+{
+    const double c = 134217729.0 * a; // 2^27 + 1
+    high = c - (c - a);
+    low = a - high;
+}
+
+/// p + e = a * b exactly, p = RN(a * b) (Dekker's product, no FMA).
+inline void twoProduct(double a, double b, double& p, double& e)
+{
+    p = a * b;
+    double ah, al, bh, bl;
+    split(a, ah, al);
+    split(b, bh, bl);
+    e = ((ah * bh - p) + ah * bl + al * bh) + al * bl;
+}
+
 // ---- Exact integer arithmetic ----------------------------------------------------------
 
 /// An unsigned 128-bit number as two words.
@@ -39,6 +99,39 @@ struct Wide {
 Wide multiply64(std::uint64_t a, std::uint64_t b) noexcept;
 /// The same product from four 32-bit products, for compilers without __int128 (MSVC).
 Wide multiply64Portable(std::uint64_t a, std::uint64_t b) noexcept;
+
+// ---- Multiword integers, most significant word first --------------------------------------
+
+/// The 64 bits of the number a[0..n-1] (a[n-1] least significant) from bit `low` up (bit 0 is
+/// the least significant bit of a[n-1]); bits outside the number are 0.
+std::uint64_t bitsAt(const std::uint64_t* a, int n, int low) noexcept;
+/// The index of the most significant 1 bit of a[0..n-1], or -1 when it is zero.
+int leadingBit(const std::uint64_t* a, int n) noexcept;
+/// out[0..n] = m * a[0..n-1].
+void multiplyWords(std::uint64_t m, const std::uint64_t* a, int n, std::uint64_t* out) noexcept;
+/// a[0..n-1] = 2^(64n) - a (two's complement negation).
+void negateWords(std::uint64_t* a, int n) noexcept;
+
+// ---- 256-bit fixed point --------------------------------------------------------------------
+
+/// A non-negative number below 2^64 as kFixedWords words: an integer word, then 256 bits
+/// after the binary point, most significant first. An ulp is 2^-256.
+struct Fixed {
+    std::uint64_t w[kFixedWords];
+};
+
+Fixed fixedZero() noexcept;
+bool isZero(const Fixed& a) noexcept;
+Fixed add(const Fixed& a, const Fixed& b) noexcept;
+/// a - b for a >= b.
+Fixed subtract(const Fixed& a, const Fixed& b) noexcept;
+bool less(const Fixed& a, const Fixed& b) noexcept;
+/// a * b truncated to 256 fraction bits (error below one ulp), for a product below 2^64.
+Fixed multiply(const Fixed& a, const Fixed& b) noexcept;
+/// a / d truncated (error below one ulp), 0 < d < 2^32.
+Fixed divide(const Fixed& a, std::uint32_t d) noexcept;
+/// The double nearest to y, a midpoint between two doubles rounded up; 0 below 2^-192.
+double roundFixed(const Fixed& y) noexcept;
 
 // ---- The two paths -----------------------------------------------------------------------
 
