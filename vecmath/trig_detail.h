@@ -3,6 +3,7 @@
 #ifndef VECMATH_TRIG_DETAIL_H
 #define VECMATH_TRIG_DETAIL_H
 
+#include <cfenv>
 #include <cstdint>
 #include <cstring>
 
@@ -27,6 +28,32 @@ extern const double kTwoOverPi;     ///< the double nearest to 2/pi
 /// {sin high, sin low, cos high, cos low} of j/512, each pair the nearest double and the
 /// double nearest to the rest.
 extern const double kSinCosTable[kTableSize][4];
+
+// ---- Rounding mode ----------------------------------------------------------------------------
+
+/// Rounds to nearest while it lives, whatever mode the caller had set, and puts the caller's
+/// mode back when it ends. The correctly rounded functions hold one for their whole work:
+/// their error-free transformations and integer roundings are exact only when rounding to
+/// nearest.
+class RoundToNearest
+{
+public:
+    RoundToNearest() noexcept : m_mode(std::fegetround())
+    {
+        if (m_mode != FE_TONEAREST)
+            std::fesetround(FE_TONEAREST);
+    }
+    ~RoundToNearest()
+    {
+        if (m_mode != FE_TONEAREST)
+            std::fesetround(m_mode);
+    }
+    RoundToNearest(const RoundToNearest&) = delete;
+    RoundToNearest& operator=(const RoundToNearest&) = delete;
+
+private:
+    int m_mode;
+};
 
 // ---- Bits of doubles ------------------------------------------------------------------------
 
