@@ -516,6 +516,68 @@ const Operation kOperations[] = {
          d.add(a != b);
          d.add(a == a); // NOLINT(misc-redundant-expression): false for NaN elements
      }},
+    {"Matrix4x4 cmp with a tolerance", kExact,
+     [](SplitMix64& g, Digest& d) {
+         Matrix4x4 a = g.matrix();
+         Matrix4x4 b = nearMatrix(g, a);
+         const double epsilon = g.tiny() * 4096.0;
+         d.add(a.cmp(b, epsilon));
+         d.add(a.cmp(b, 0.0));
+     }},
+    {"Matrix4x4 Identity, Translation, Scaling and columnMajor", kExact,
+     [](SplitMix64& g, Digest& d) {
+         d.add(Matrix4x4::Identity());
+         const double tx = g.value(), ty = g.value(), tz = g.value();
+         d.add(Matrix4x4::Translation(tx, ty, tz));
+         const double sx = g.value(), sy = g.value(), sz = g.value();
+         d.add(Matrix4x4::Scaling(sx, sy, sz));
+         const Matrix4x4 m = g.matrix();
+         for (double e : m.columnMajor())
+             d.add(e);
+     }},
+    {"Matrix4x4 loadLookAt and LookAt", kExact,
+     [](SplitMix64& g, Digest& d) {
+         const Vector3D eye = g.vector3();
+         // One camera in eight looks at its own eye, one in eight has up along the view.
+         const std::uint64_t kind = g.next() % 8;
+         const Vector3D center = kind == 0 ? eye : g.vector3();
+         const Vector3D up = kind == 1 ? (center - eye) * 3.0 : g.vector3();
+         Matrix4x4 m;
+         d.add(m.loadLookAt(eye, center, up));
+         d.add(m);
+         bool valid = false;
+         d.add(Matrix4x4::LookAt(eye, center, up, &valid));
+         d.add(valid);
+     }},
+    {"Matrix4x4 loadOrtho, loadFrustum, Ortho and Frustum", kExact,
+     [](SplitMix64& g, Digest& d) {
+         const double left = g.value(), right = g.value(), bottom = g.value();
+         const double top = g.value(), zNear = g.value(), zFar = g.value();
+         Matrix4x4 m;
+         d.add(m.loadOrtho(left, right, bottom, top, zNear, zFar));
+         d.add(m);
+         d.add(m.loadFrustum(left, right, bottom, top, zNear, zFar));
+         d.add(m);
+         d.add(Matrix4x4::Ortho(left, right, bottom, top, zNear, zFar));
+         d.add(Matrix4x4::Frustum(left, right, bottom, top, zNear, zFar));
+     }},
+    {"Vector3D and Vector4D free functions", kExact,
+     [](SplitMix64& g, Digest& d) {
+         const Vector3D a = g.vector3(), b = g.vector3();
+         const double t = g.value();
+         d.add(dot(a, b));
+         d.add(cross(a, b));
+         d.add(normalize(a));
+         d.add(length(a));
+         d.add(distance(a, b));
+         d.add(lerp(a, b, t));
+         const Vector4D p = g.vector4(), q = g.vector4();
+         d.add(dot(p, q));
+         d.add(normalize(p));
+         d.add(length(p));
+         d.add(distance(p, q));
+         d.add(lerp(p, q, t));
+     }},
     // The loaders that call sin and cos
     {"Matrix4x4 loadRotateX, loadRotateY and loadRotateZ", kTrigonometric,
      [](SplitMix64& g, Digest& d) {
@@ -552,6 +614,29 @@ const Operation kOperations[] = {
          const double phi4 = g.angle();
          m.loadRotate(point4, axis4, phi4);
          d.add(m);
+     }},
+    {"Matrix4x4 rotation factories", kTrigonometric,
+     [](SplitMix64& g, Digest& d) {
+         const double x = g.angle(), y = g.angle(), z = g.angle();
+         d.add(Matrix4x4::RotationX(x));
+         d.add(Matrix4x4::RotationY(y));
+         d.add(Matrix4x4::RotationZ(z));
+         const Vector3D point = g.vector3(), axis = g.vector3();
+         const double phi = g.angle();
+         d.add(Matrix4x4::RotationAboutAxisThroughOrigin(axis, phi));
+         d.add(Matrix4x4::Rotation(point, axis, phi));
+     }},
+    {"Matrix4x4 loadPerspective and Perspective", kTrigonometric,
+     [](SplitMix64& g, Digest& d) {
+         // A field of view of up to 4 radians: some beyond pi, which are refused.
+         const double fovy = std::ldexp(double(g.next() >> 11), -51);
+         const double aspect = g.value(), zNear = g.value(), zFar = g.value();
+         Matrix4x4 m;
+         d.add(m.loadPerspective(fovy, aspect, zNear, zFar));
+         d.add(m);
+         bool valid = false;
+         d.add(Matrix4x4::Perspective(fovy, aspect, zNear, zFar, &valid));
+         d.add(valid);
      }},
     // The library's own sine and cosine
     {"portableSin, portableCos and portableSinCos of angles", kPortable,
@@ -595,7 +680,8 @@ int main(int argc, char** argv)
     std::printf("exact          %016" PRIx64
                 "  (%d operations without sin or cos, %d inputs each)\n",
                 exact.value(), exactCount, kRounds);
-    std::printf("trigonometric  %016" PRIx64 "  (%d rotation loaders, with %s sin and cos)\n",
+    std::printf("trigonometric  %016" PRIx64
+                "  (%d rotation loaders and projections, with %s sin and cos)\n",
                 trigonometric.value(), trigonometricCount,
                 vecmath::rotationsUsePortableTrig() ? "the library's own" : "the C library's");
     std::printf("portable       %016" PRIx64 "  (%d operations of the library's own sin and cos)\n",

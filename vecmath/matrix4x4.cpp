@@ -7,6 +7,7 @@
 #include <ostream>
 
 #include "matrix4x4_avx2.h"
+#include "read_tuple.h"
 #include "trig.h"
 
 namespace vecmath {
@@ -98,9 +99,13 @@ void Matrix4x4::loadRotate(const Vector3D& point, const Vector3D& axis, double p
     const double a = point.m_x, b = point.m_y, c = point.m_z;
     axis_norm.Normalize();
     const double u = axis_norm.X(), v = axis_norm.Y(), w = axis_norm.Z();
+    identity();
+    // An axis too short to normalise gives no direction to turn about. The closed form
+    // would send every point to the origin; no rotation is the sound answer.
+    if (u == 0.0 && v == 0.0 && w == 0.0)
+        return;
     const auto [sin_phi, cos_phi] = rotationSinCos(phi);
     const double t = 1 - cos_phi;
-    identity();
     // T(point) R T(-point) in closed form. The diagonal is u^2 + (v^2 + w^2) cos(phi)
     // rather than u^2 t + cos(phi), and column 3 is point - R point, written out.
     m_d[0][0] = u * u + (v * v + w * w) * cos_phi;
@@ -120,6 +125,52 @@ void Matrix4x4::loadRotate(const Vector3D& point, const Vector3D& axis, double p
 void Matrix4x4::loadRotate(const Vector4D& point, const Vector4D& axis, double phi) noexcept
 {
     loadRotate(Vector3D(point), Vector3D(axis), phi);
+}
+
+// ---- Camera and projection loaders ------------------------------------------------------
+
+bool Matrix4x4::loadLookAt(const Vector3D& eye, const Vector3D& center, const Vector3D& up) noexcept
+{
+    identity();
+    const Vector3D f = (center - eye).Normalized();
+    // Zero when eye and center coincide (f is zero) or up is zero or along f.
+    const Vector3D s = f.Cross(up).Normalized();
+    if (s.m_x == 0.0 && s.m_y == 0.0 && s.m_z == 0.0)
+        return false;
+    const Vector3D u = s.Cross(f);
+    m_d[0][0] = s.m_x;
+    m_d[0][1] = s.m_y;
+    m_d[0][2] = s.m_z;
+    m_d[0][3] = -(s * eye);
+    m_d[1][0] = u.m_x;
+    m_d[1][1] = u.m_y;
+    m_d[1][2] = u.m_z;
+    m_d[1][3] = -(u * eye);
+    m_d[2][0] = -f.m_x;
+    m_d[2][1] = -f.m_y;
+    m_d[2][2] = -f.m_z;
+    m_d[2][3] = f * eye;
+    return detail::finiteOrIdentity(m_d);
+}
+
+bool Matrix4x4::loadPerspective(double fovy, double aspect, double zNear, double zFar) noexcept
+{
+    identity();
+    // 0 < fovy < pi gives 0 < fovy/2 < pi/2, where the sine and the cosine are positive
+    // (the double nearest pi, a view of 180 degrees, is refused too). NaN fails every test.
+    if (!(fovy > 0.0 && fovy < 3.141592653589793 && aspect != 0.0 && aspect - aspect == 0.0
+          && zNear > 0.0 && zFar > 0.0 && zNear != zFar && zFar - zFar == 0.0))
+        return false;
+    const auto [sine, cosine] = rotationSinCos(fovy * 0.5);
+    const double f = cosine / sine;
+    const double d = zFar - zNear;
+    m_d[0][0] = f / aspect;
+    m_d[1][1] = f;
+    m_d[2][2] = -(zFar + zNear) / d;
+    m_d[2][3] = -(2.0 * zFar * zNear) / d;
+    m_d[3][2] = -1.0;
+    m_d[3][3] = 0.0;
+    return detail::finiteOrIdentity(m_d);
 }
 
 // ---- Transforming many points -----------------------------------------------------------
@@ -203,91 +254,7 @@ Matrix4x4& Matrix4x4::operator*=(const Matrix4x4& A) noexcept
     return *this;
 }
 
-// ---- Determinant, adjoint, inverse ----------------------------------------------------
-
-namespace {
-
-double det2x2(double a, double b, double c, double d) noexcept
-{
-    return a * d - b * c;
-}
-
-// Rows (a1, a2, a3), (b1, b2, b3), (c1, c2, c3), expanded along column 0.
-// clang-format off
-double det3x3(double a1, double a2, double a3,
-              double b1, double b2, double b3,
-              double c1, double c2, double c3) noexcept
-// clang-format on
-{
-    return a1 * det2x2(b2, b3, c2, c3) - b1 * det2x2(a2, a3, c2, c3) + c1 * det2x2(a2, a3, b2, b3);
-}
-
-} // namespace
-
-// The elements are named by row letter and column digit: row 0 is a1..a4, row 3 d1..d4.
-double Matrix4x4::det() const noexcept
-{
-    const double a1 = m_d[0][0], a2 = m_d[0][1], a3 = m_d[0][2], a4 = m_d[0][3];
-    const double b1 = m_d[1][0], b2 = m_d[1][1], b3 = m_d[1][2], b4 = m_d[1][3];
-    const double c1 = m_d[2][0], c2 = m_d[2][1], c3 = m_d[2][2], c4 = m_d[2][3];
-    const double d1 = m_d[3][0], d2 = m_d[3][1], d3 = m_d[3][2], d4 = m_d[3][3];
-
-    return a1 * det3x3(b2, b3, b4, c2, c3, c4, d2, d3, d4)
-         - b1 * det3x3(a2, a3, a4, c2, c3, c4, d2, d3, d4)
-         + c1 * det3x3(a2, a3, a4, b2, b3, b4, d2, d3, d4)
-         - d1 * det3x3(a2, a3, a4, b2, b3, b4, c2, c3, c4);
-}
-
-// Element (i, j) becomes (-1)^(i+j) times the minor without row j and column i. Every
-// element is read before any is written, and each cofactor is computed on its own.
-void Matrix4x4::adjoint() noexcept
-{
-    const double a1 = m_d[0][0], a2 = m_d[0][1], a3 = m_d[0][2], a4 = m_d[0][3];
-    const double b1 = m_d[1][0], b2 = m_d[1][1], b3 = m_d[1][2], b4 = m_d[1][3];
-    const double c1 = m_d[2][0], c2 = m_d[2][1], c3 = m_d[2][2], c4 = m_d[2][3];
-    const double d1 = m_d[3][0], d2 = m_d[3][1], d3 = m_d[3][2], d4 = m_d[3][3];
-
-    // clang-format off
-    m_d[0][0] =  det3x3(b2, b3, b4, c2, c3, c4, d2, d3, d4);
-    m_d[0][1] = -det3x3(a2, a3, a4, c2, c3, c4, d2, d3, d4);
-    m_d[0][2] =  det3x3(a2, a3, a4, b2, b3, b4, d2, d3, d4);
-    m_d[0][3] = -det3x3(a2, a3, a4, b2, b3, b4, c2, c3, c4);
-
-    m_d[1][0] = -det3x3(b1, b3, b4, c1, c3, c4, d1, d3, d4);
-    m_d[1][1] =  det3x3(a1, a3, a4, c1, c3, c4, d1, d3, d4);
-    m_d[1][2] = -det3x3(a1, a3, a4, b1, b3, b4, d1, d3, d4);
-    m_d[1][3] =  det3x3(a1, a3, a4, b1, b3, b4, c1, c3, c4);
-
-    m_d[2][0] =  det3x3(b1, b2, b4, c1, c2, c4, d1, d2, d4);
-    m_d[2][1] = -det3x3(a1, a2, a4, c1, c2, c4, d1, d2, d4);
-    m_d[2][2] =  det3x3(a1, a2, a4, b1, b2, b4, d1, d2, d4);
-    m_d[2][3] = -det3x3(a1, a2, a4, b1, b2, b4, c1, c2, c4);
-
-    m_d[3][0] = -det3x3(b1, b2, b3, c1, c2, c3, d1, d2, d3);
-    m_d[3][1] =  det3x3(a1, a2, a3, c1, c2, c3, d1, d2, d3);
-    m_d[3][2] = -det3x3(a1, a2, a3, b1, b2, b3, d1, d2, d3);
-    m_d[3][3] =  det3x3(a1, a2, a3, b1, b2, b3, c1, c2, c3);
-    // clang-format on
-}
-
-namespace {
-
-// True when all 16 elements are finite. x * 0.0 is a zero for a finite x and NaN for an
-// infinity or a NaN, and a sum with a NaN term is NaN, so the sum of the 16 is zero
-// exactly when all are finite. Columns 0 and 2, and 1 and 3, are summed side by side,
-// which the compiler does two at a time and without a branch.
-bool allFinite(const double (&e)[4][4]) noexcept
-{
-    double even[4], odd[4];
-    for (int i = 0; i < 4; i++) {
-        even[i] = e[i][0] * 0.0 + e[i][2] * 0.0;
-        odd[i] = e[i][1] * 0.0 + e[i][3] * 0.0;
-    }
-    return ((even[0] + even[1]) + (even[2] + even[3])) + ((odd[0] + odd[1]) + (odd[2] + odd[3]))
-        == 0.0;
-}
-
-} // namespace
+// ---- Inverse ----------------------------------------------------------------------------
 
 // On a CPU with AVX2 the same operations run four at a time (matrix4x4_avx2.cpp).
 bool Matrix4x4::inv() noexcept
@@ -310,7 +277,7 @@ bool Matrix4x4::inv() noexcept
     A *= 1 / determinant;
     // A cofactor can overflow where the determinant does not; then an element of the
     // inverse is not representable and the matrix is left as it was.
-    if (!allFinite(A.m_d))
+    if (!detail::allFinite(A.m_d))
         return false;
     copy(A);
     return true;
@@ -327,6 +294,18 @@ std::ostream& operator<<(std::ostream& out, const Matrix4x4& A)
             << A.m_d[i][3] << ')';
     }
     return out;
+}
+
+std::istream& operator>>(std::istream& in, Matrix4x4& A)
+{
+    double rows[4][4];
+    for (auto& row : rows)
+        if (!detail::readTuple(in, row, 4))
+            return in;
+    for (int i = 0; i < 4; i++)
+        for (int j = 0; j < 4; j++)
+            A.m_d[i][j] = rows[i][j];
+    return in;
 }
 
 } // namespace vecmath

@@ -16,7 +16,16 @@
 // - Angles are in radians; a positive angle turns counter-clockwise seen from the
 //   positive end of the axis (right-handed).
 // - One tolerance, 1e-10, serves every near-zero and equality test (inv, cmp).
-// - Every loader replaces the whole matrix; none composes with what was there.
+// - Every loader replaces the whole matrix; none composes with what was there. Each has a
+//   static twin that returns the matrix it loads (Identity, Translation, RotationX,
+//   LookAt, Perspective, ...), with the same bits.
+// - The camera and projection loaders (loadLookAt, loadPerspective, loadOrtho,
+//   loadFrustum) make the matrices of gluLookAt, gluPerspective, glOrtho and glFrustum:
+//   right-handed, the camera looking down its -z, clip space z in [-1, 1]. Each returns
+//   false and loads the identity for input that defines no camera.
+// - OpenGL reads matrices column by column: glLoadMatrixd(m.columnMajor().data()) or
+//   glLoadTransposeMatrixd(m.data()), never glLoadMatrixd(m.data()), which loads the
+//   transpose.
 // - Operators that yield a value return a new one; assignments, compound ones included,
 //   change the object and return a reference to it. Every in-place operation that has a
 //   value-returning twin (transposed, inverse) computes the same bits.
@@ -29,6 +38,7 @@
 #ifndef VECMATH_MATRIX4X4_H
 #define VECMATH_MATRIX4X4_H
 
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <iosfwd>
@@ -39,11 +49,66 @@
 
 namespace vecmath {
 
+namespace detail {
+
+/// a*d - b*c.
+constexpr double det2x2(double a, double b, double c, double d) noexcept
+{
+    return a * d - b * c;
+}
+
+/// The determinant of the rows (a1, a2, a3), (b1, b2, b3), (c1, c2, c3), expanded along
+/// column 0 and summed left to right.
+// clang-format off
+constexpr double det3x3(double a1, double a2, double a3,
+                        double b1, double b2, double b3,
+                        double c1, double c2, double c3) noexcept
+// clang-format on
+{
+    return a1 * det2x2(b2, b3, c2, c3) - b1 * det2x2(a2, a3, c2, c3) + c1 * det2x2(a2, a3, b2, b3);
+}
+
+/// True when all 16 elements are finite. x * 0.0 is a zero for a finite x and NaN for an
+/// infinity or a NaN, and a sum with a NaN term is NaN, so the sum of the 16 is zero
+/// exactly when all are finite. Columns 0 and 2, and 1 and 3, are summed side by side,
+/// which the compiler does two at a time and without a branch.
+constexpr bool allFinite(const double (&e)[4][4]) noexcept
+{
+    double even[4] = {}, odd[4] = {};
+    for (int i = 0; i < 4; i++) {
+        even[i] = e[i][0] * 0.0 + e[i][2] * 0.0;
+        odd[i] = e[i][1] * 0.0 + e[i][3] * 0.0;
+    }
+    return ((even[0] + even[1]) + (even[2] + even[3])) + ((odd[0] + odd[1]) + (odd[2] + odd[3]))
+        == 0.0;
+}
+
+/// True when the extents of a projection's box are all non-zero and finite (x - x is 0
+/// exactly for a finite x, NaN otherwise).
+constexpr bool boxIsUsable(double w, double h, double d) noexcept
+{
+    return w != 0.0 && h != 0.0 && d != 0.0 && w - w == 0.0 && h - h == 0.0 && d - d == 0.0;
+}
+
+/// True when all 16 elements are finite; otherwise loads the identity into them and
+/// returns false. How the camera loaders refuse an overflow.
+constexpr bool finiteOrIdentity(double (&e)[4][4]) noexcept
+{
+    if (allFinite(e))
+        return true;
+    for (int i = 0; i < 4; i++)
+        for (int j = 0; j < 4; j++)
+            e[i][j] = i == j ? 1.0 : 0.0;
+    return false;
+}
+
+} // namespace detail
+
 /// A 4x4 matrix of doubles that moves points: affine and homogeneous transforms.
 ///
-/// Row-major, m_d[row][column]. Points are column vectors multiplied on the right,
-/// p' = M * p: the translation sits in column 3, and in a product A * B applied to a
-/// point, B acts first. Every loader replaces the whole matrix.
+/// Row-major, m_d[row][column]. Points are column vectors multiplied on the right (a
+/// point p moves to M * p): the translation sits in column 3, and in a product A * B
+/// applied to a point, B acts first. Every loader replaces the whole matrix.
 class Matrix4x4
 {
 public:
@@ -83,6 +148,107 @@ public:
             m_d[i][i] = 1.0;
     }
 
+    // ---- Factories: the matrix each loader loads, as a value, with the same bits -------
+
+    /// The identity matrix.
+    static constexpr Matrix4x4 Identity() noexcept
+    {
+        Matrix4x4 M{};
+        M.identity();
+        return M;
+    }
+    /// The translation by (tx, ty, tz), as loadTranslate loads it.
+    static constexpr Matrix4x4 Translation(double tx, double ty, double tz) noexcept
+    {
+        Matrix4x4 M{};
+        M.loadTranslate(tx, ty, tz);
+        return M;
+    }
+    /// The scale by sx, sy and sz, as loadScale loads it.
+    static constexpr Matrix4x4 Scaling(double sx, double sy, double sz) noexcept
+    {
+        Matrix4x4 M{};
+        M.loadScale(sx, sy, sz);
+        return M;
+    }
+    /// The rotation about the X axis by phi radians, as loadRotateX loads it.
+    static Matrix4x4 RotationX(double phi) noexcept
+    {
+        Matrix4x4 M;
+        M.loadRotateX(phi);
+        return M;
+    }
+    /// The rotation about the Y axis by phi radians, as loadRotateY loads it.
+    static Matrix4x4 RotationY(double phi) noexcept
+    {
+        Matrix4x4 M;
+        M.loadRotateY(phi);
+        return M;
+    }
+    /// The rotation about the Z axis by phi radians, as loadRotateZ loads it.
+    static Matrix4x4 RotationZ(double phi) noexcept
+    {
+        Matrix4x4 M;
+        M.loadRotateZ(phi);
+        return M;
+    }
+    /// The rotation by phi radians about the line through the origin along `axis`, as
+    /// loadRotateAboutAxisThroughOrigin loads it.
+    static Matrix4x4 RotationAboutAxisThroughOrigin(const Vector3D& axis, double phi) noexcept
+    {
+        Matrix4x4 M;
+        M.loadRotateAboutAxisThroughOrigin(axis, phi);
+        return M;
+    }
+    /// The rotation by phi radians about the line through `point` along `axis`, as
+    /// loadRotate loads it.
+    static Matrix4x4 Rotation(const Vector3D& point, const Vector3D& axis, double phi) noexcept
+    {
+        Matrix4x4 M;
+        M.loadRotate(point, axis, phi);
+        return M;
+    }
+    /// The view matrix of loadLookAt; *valid (if given) is what loadLookAt returns.
+    static Matrix4x4 LookAt(const Vector3D& eye, const Vector3D& center, const Vector3D& up,
+                            bool* valid = nullptr) noexcept
+    {
+        Matrix4x4 M;
+        const bool ok = M.loadLookAt(eye, center, up);
+        if (valid != nullptr)
+            *valid = ok;
+        return M;
+    }
+    /// The projection of loadPerspective; *valid (if given) is what loadPerspective returns.
+    static Matrix4x4 Perspective(double fovy, double aspect, double zNear, double zFar,
+                                 bool* valid = nullptr) noexcept
+    {
+        Matrix4x4 M;
+        const bool ok = M.loadPerspective(fovy, aspect, zNear, zFar);
+        if (valid != nullptr)
+            *valid = ok;
+        return M;
+    }
+    /// The projection of loadOrtho; *valid (if given) is what loadOrtho returns.
+    static constexpr Matrix4x4 Ortho(double left, double right, double bottom, double top,
+                                     double zNear, double zFar, bool* valid = nullptr) noexcept
+    {
+        Matrix4x4 M{};
+        const bool ok = M.loadOrtho(left, right, bottom, top, zNear, zFar);
+        if (valid != nullptr)
+            *valid = ok;
+        return M;
+    }
+    /// The projection of loadFrustum; *valid (if given) is what loadFrustum returns.
+    static constexpr Matrix4x4 Frustum(double left, double right, double bottom, double top,
+                                       double zNear, double zFar, bool* valid = nullptr) noexcept
+    {
+        Matrix4x4 M{};
+        const bool ok = M.loadFrustum(left, right, bottom, top, zNear, zFar);
+        if (valid != nullptr)
+            *valid = ok;
+        return M;
+    }
+
     // ---- Element access ---------------------------------------------------------------
 
     /// Pointer to the first element of row `index`, so that M[r][c] is element (r, c).
@@ -102,6 +268,22 @@ public:
         VECMATH_ASSERT(index>=0 && index<4, "const double* Matrix4x4::operator[](int) const");
         // clang-format on
         return m_d[index];
+    }
+    /// The first of the 16 elements, stored row by row: m_d[r][c] is data()[4 * r + c].
+    /// OpenGL reads column by column: hand this to glLoadTransposeMatrixd, not to
+    /// glLoadMatrixd (which would load the transpose; use columnMajor() there).
+    constexpr double* data() noexcept { return &m_d[0][0]; }
+    /// The first of the 16 elements of a read-only matrix, row by row.
+    constexpr const double* data() const noexcept { return &m_d[0][0]; }
+    /// The 16 elements column by column, the order glLoadMatrixd and glMultMatrixd read:
+    /// element (r, c) is at index 4 * c + r. glLoadMatrixd(m.columnMajor().data()).
+    constexpr std::array<double, 16> columnMajor() const noexcept
+    {
+        std::array<double, 16> a{};
+        for (std::size_t c = 0; c < 4; c++)
+            for (std::size_t r = 0; r < 4; r++)
+                a[4 * c + r] = m_d[r][c];
+        return a;
     }
 
     // ---- Loaders (each replaces the whole matrix) -------------------------------------
@@ -129,17 +311,80 @@ public:
     /// Loads a rotation about the Z axis by phi radians.
     void loadRotateZ(double phi) noexcept;
     /// Loads the rotation by phi radians about the line through the origin along V, of
-    /// any length (Rodrigues' matrix). An axis of length at most 1e-10 loads a uniform
-    /// scale by cos(phi).
+    /// any length (Rodrigues' matrix). An axis of length at most 1e-10 (normalised to
+    /// zero) leaves only the formula's cos(phi) I: a uniform scale by cos(phi).
     void loadRotateAboutAxisThroughOrigin(const Vector3D& V, double phi) noexcept;
     /// The same with the x, y and z of V; its w is ignored.
     void loadRotateAboutAxisThroughOrigin(const Vector4D& V, double phi) noexcept;
     /// Loads the rotation by phi radians about the line through `point` along `axis`, of
     /// any length: translate by -point, rotate, translate back, written in closed form.
-    /// An axis of length at most 1e-10 loads a matrix that maps every point to the origin.
+    /// An axis of length at most 1e-10 defines no rotation: the identity is loaded.
     void loadRotate(const Vector3D& point, const Vector3D& axis, double phi) noexcept;
     /// The same with the x, y and z of both vectors; their w is ignored.
     void loadRotate(const Vector4D& point, const Vector4D& axis, double phi) noexcept;
+
+    // ---- Camera and projection loaders (each replaces the whole matrix) ---------------
+
+    /// Loads the view matrix that gluLookAt multiplies in: the camera at `eye` looks at
+    /// `center`, `up` pointing up. With f = (center - eye).Normalized(),
+    /// s = f.Cross(up).Normalized() and u = s.Cross(f), the rows are (s, -s * eye),
+    /// (u, -u * eye), (-f, f * eye) and (0, 0, 0, 1), each dot product summed as
+    /// Vector3D's. Returns false and loads the identity when eye and center are within
+    /// 1e-10 of each other, when up is zero or parallel to the view (|f x up| <= 1e-10),
+    /// or when an element would not be finite (non-finite input or overflow).
+    bool loadLookAt(const Vector3D& eye, const Vector3D& center, const Vector3D& up) noexcept;
+    /// Loads the projection of gluPerspective, with the vertical field of view `fovy` in
+    /// radians: with f = cos(fovy/2) / sin(fovy/2) and d = zFar - zNear, the rows are
+    /// (f/aspect, 0, 0, 0), (0, f, 0, 0), (0, 0, -(zFar + zNear)/d, -(2 zFar zNear)/d) and
+    /// (0, 0, -1, 0), the last product formed left to right. The sine and cosine are the
+    /// rotation loaders' (see trig.h). Returns false and loads the identity unless
+    /// 0 < fovy < pi, aspect is non-zero, 0 < zNear, 0 < zFar, zNear != zFar, everything is
+    /// finite and no element overflows.
+    bool loadPerspective(double fovy, double aspect, double zNear, double zFar) noexcept;
+    /// Loads the projection of glOrtho: the box [left, right] x [bottom, top] x
+    /// [-zNear, -zFar] onto the cube [-1, 1]^3. With w = right - left, h = top - bottom
+    /// and d = zFar - zNear, the rows are (2/w, 0, 0, -(right + left)/w),
+    /// (0, 2/h, 0, -(top + bottom)/h), (0, 0, -2/d, -(zFar + zNear)/d) and (0, 0, 0, 1).
+    /// Returns false and loads the identity when w, h or d is zero or not finite, or an
+    /// element overflows.
+    constexpr bool loadOrtho(double left, double right, double bottom, double top, double zNear,
+                             double zFar) noexcept
+    {
+        identity();
+        const double w = right - left, h = top - bottom, d = zFar - zNear;
+        if (!detail::boxIsUsable(w, h, d))
+            return false;
+        m_d[0][0] = 2.0 / w;
+        m_d[0][3] = -(right + left) / w;
+        m_d[1][1] = 2.0 / h;
+        m_d[1][3] = -(top + bottom) / h;
+        m_d[2][2] = -2.0 / d;
+        m_d[2][3] = -(zFar + zNear) / d;
+        return detail::finiteOrIdentity(m_d);
+    }
+    /// Loads the projection of glFrustum: the near face [left, right] x [bottom, top] at
+    /// distance zNear, the far face at zFar. With w, h and d as for loadOrtho, the rows
+    /// are (2 zNear/w, 0, (right + left)/w, 0), (0, 2 zNear/h, (top + bottom)/h, 0),
+    /// (0, 0, -(zFar + zNear)/d, -(2 zFar zNear)/d) and (0, 0, -1, 0), products formed
+    /// left to right. Returns false and loads the identity unless 0 < zNear, 0 < zFar,
+    /// w, h and d are non-zero and finite, and no element overflows.
+    constexpr bool loadFrustum(double left, double right, double bottom, double top, double zNear,
+                               double zFar) noexcept
+    {
+        identity();
+        const double w = right - left, h = top - bottom, d = zFar - zNear;
+        if (!(zNear > 0.0 && zFar > 0.0) || !detail::boxIsUsable(w, h, d))
+            return false;
+        m_d[0][0] = 2.0 * zNear / w;
+        m_d[0][2] = (right + left) / w;
+        m_d[1][1] = 2.0 * zNear / h;
+        m_d[1][2] = (top + bottom) / h;
+        m_d[2][2] = -(zFar + zNear) / d;
+        m_d[2][3] = -(2.0 * zFar * zNear) / d;
+        m_d[3][2] = -1.0;
+        m_d[3][3] = 0.0;
+        return detail::finiteOrIdentity(m_d);
+    }
 
     // ---- Transforming points ----------------------------------------------------------
 
@@ -196,9 +441,9 @@ public:
     // ---- Element-wise algebra (row by row) --------------------------------------------
 
     /// Element-wise sum with A.
-    Matrix4x4 operator+(const Matrix4x4& A) const noexcept
+    constexpr Matrix4x4 operator+(const Matrix4x4& A) const noexcept
     {
-        Matrix4x4 M;
+        Matrix4x4 M{};
         for (int i = 0; i < 4; i++)
             for (int j = 0; j < 4; j++)
                 M.m_d[i][j] = m_d[i][j] + A.m_d[i][j];
@@ -215,18 +460,18 @@ public:
         return *this;
     }
     /// Element-wise difference, this minus A.
-    Matrix4x4 operator-(const Matrix4x4& A) const noexcept
+    constexpr Matrix4x4 operator-(const Matrix4x4& A) const noexcept
     {
-        Matrix4x4 M;
+        Matrix4x4 M{};
         for (int i = 0; i < 4; i++)
             for (int j = 0; j < 4; j++)
                 M.m_d[i][j] = m_d[i][j] - A.m_d[i][j];
         return M;
     }
     /// Every element with its sign flipped.
-    Matrix4x4 operator-() const noexcept
+    constexpr Matrix4x4 operator-() const noexcept
     {
-        Matrix4x4 M;
+        Matrix4x4 M{};
         for (int i = 0; i < 4; i++)
             for (int j = 0; j < 4; j++)
                 M.m_d[i][j] = -m_d[i][j];
@@ -241,9 +486,9 @@ public:
         return *this;
     }
     /// Every element times k; k * M gives the same bits.
-    Matrix4x4 operator*(double k) const noexcept
+    constexpr Matrix4x4 operator*(double k) const noexcept
     {
-        Matrix4x4 M;
+        Matrix4x4 M{};
         for (int i = 0; i < 4; i++)
             for (int j = 0; j < 4; j++)
                 M.m_d[i][j] = m_d[i][j] * k;
@@ -258,9 +503,9 @@ public:
         return *this;
     }
     /// Every element divided by k (a division each, not a product with 1/k).
-    Matrix4x4 operator/(double k) const noexcept
+    constexpr Matrix4x4 operator/(double k) const noexcept
     {
-        Matrix4x4 M;
+        Matrix4x4 M{};
         for (int i = 0; i < 4; i++)
             for (int j = 0; j < 4; j++)
                 M.m_d[i][j] = m_d[i][j] / k;
@@ -281,12 +526,15 @@ public:
             for (int j = 0; j < 4; j++)
                 m_d[i][j] = -m_d[i][j];
     }
-    /// Replaces every element by its absolute value.
-    void abs() noexcept
+    /// Replaces every element by its absolute value (-0.0 becomes 0.0).
+    constexpr void abs() noexcept
     {
         for (int i = 0; i < 4; i++)
-            for (int j = 0; j < 4; j++)
-                m_d[i][j] = std::fabs(m_d[i][j]);
+            for (int j = 0; j < 4; j++) {
+                const double e = m_d[i][j];
+                // fabs, written so that it can run in a constant expression too.
+                m_d[i][j] = e < 0.0 ? -e : (e == 0.0 ? 0.0 : e);
+            }
     }
 
     // ---- Transpose, determinant, adjoint, inverse -------------------------------------
@@ -302,9 +550,9 @@ public:
             }
     }
     /// The transpose, the twin of transpose(); the matrix itself is not changed.
-    Matrix4x4 transposed() const noexcept
+    constexpr Matrix4x4 transposed() const noexcept
     {
-        Matrix4x4 T;
+        Matrix4x4 T{};
         for (int i = 0; i < 4; i++)
             for (int j = 0; j < 4; j++)
                 T.m_d[i][j] = m_d[j][i];
@@ -312,10 +560,51 @@ public:
     }
     /// The determinant, expanded along column 0 into four 3x3 determinants, each of
     /// three 2x2 ones, and accumulated left to right.
-    double det() const noexcept;
+    constexpr double det() const noexcept
+    {
+        // The elements by row letter and column digit: row 0 is a1..a4, row 3 d1..d4.
+        const double a1 = m_d[0][0], a2 = m_d[0][1], a3 = m_d[0][2], a4 = m_d[0][3];
+        const double b1 = m_d[1][0], b2 = m_d[1][1], b3 = m_d[1][2], b4 = m_d[1][3];
+        const double c1 = m_d[2][0], c2 = m_d[2][1], c3 = m_d[2][2], c4 = m_d[2][3];
+        const double d1 = m_d[3][0], d2 = m_d[3][1], d3 = m_d[3][2], d4 = m_d[3][3];
+        return a1 * detail::det3x3(b2, b3, b4, c2, c3, c4, d2, d3, d4)
+             - b1 * detail::det3x3(a2, a3, a4, c2, c3, c4, d2, d3, d4)
+             + c1 * detail::det3x3(a2, a3, a4, b2, b3, b4, d2, d3, d4)
+             - d1 * detail::det3x3(a2, a3, a4, b2, b3, b4, c2, c3, c4);
+    }
     /// Replaces the matrix by its adjoint (adjugate): the transposed matrix of cofactors,
     /// each a 3x3 determinant computed afresh. M times its adjoint is det(M) times I.
-    void adjoint() noexcept;
+    constexpr void adjoint() noexcept
+    {
+        // Element (i, j) becomes (-1)^(i+j) times the minor without row j and column i.
+        // Every element is read before any is written.
+        const double a1 = m_d[0][0], a2 = m_d[0][1], a3 = m_d[0][2], a4 = m_d[0][3];
+        const double b1 = m_d[1][0], b2 = m_d[1][1], b3 = m_d[1][2], b4 = m_d[1][3];
+        const double c1 = m_d[2][0], c2 = m_d[2][1], c3 = m_d[2][2], c4 = m_d[2][3];
+        const double d1 = m_d[3][0], d2 = m_d[3][1], d3 = m_d[3][2], d4 = m_d[3][3];
+        using detail::det3x3;
+        // clang-format off
+        m_d[0][0] =  det3x3(b2, b3, b4, c2, c3, c4, d2, d3, d4);
+        m_d[0][1] = -det3x3(a2, a3, a4, c2, c3, c4, d2, d3, d4);
+        m_d[0][2] =  det3x3(a2, a3, a4, b2, b3, b4, d2, d3, d4);
+        m_d[0][3] = -det3x3(a2, a3, a4, b2, b3, b4, c2, c3, c4);
+
+        m_d[1][0] = -det3x3(b1, b3, b4, c1, c3, c4, d1, d3, d4);
+        m_d[1][1] =  det3x3(a1, a3, a4, c1, c3, c4, d1, d3, d4);
+        m_d[1][2] = -det3x3(a1, a3, a4, b1, b3, b4, d1, d3, d4);
+        m_d[1][3] =  det3x3(a1, a3, a4, b1, b3, b4, c1, c3, c4);
+
+        m_d[2][0] =  det3x3(b1, b2, b4, c1, c2, c4, d1, d2, d4);
+        m_d[2][1] = -det3x3(a1, a2, a4, c1, c2, c4, d1, d2, d4);
+        m_d[2][2] =  det3x3(a1, a2, a4, b1, b2, b4, d1, d2, d4);
+        m_d[2][3] = -det3x3(a1, a2, a4, b1, b2, b4, c1, c2, c4);
+
+        m_d[3][0] = -det3x3(b1, b2, b3, c1, c2, c3, d1, d2, d3);
+        m_d[3][1] =  det3x3(a1, a2, a3, c1, c2, c3, d1, d2, d3);
+        m_d[3][2] = -det3x3(a1, a2, a3, b1, b2, b3, d1, d2, d3);
+        m_d[3][3] =  det3x3(a1, a2, a3, b1, b2, b3, c1, c2, c3);
+        // clang-format on
+    }
     /// Replaces the matrix by its inverse, the adjoint times 1/det(), and returns true.
     /// Returns false and leaves the matrix unchanged when |det()| < 1e-10 (singular or
     /// nearly so), when det() is not finite, or when an element of the inverse would
@@ -335,25 +624,30 @@ public:
 
     // ---- Comparison -------------------------------------------------------------------
 
-    /// True when every element differs from A's by strictly less than 1e-10; false as
-    /// soon as one does not, or the difference is NaN.
-    bool cmp(const Matrix4x4& A) const noexcept
+    /// True when every element differs from A's by strictly less than epsilon, visited
+    /// row by row; false as soon as one does not, or the difference is NaN. A box test,
+    /// not a distance; always false for epsilon <= 0.
+    constexpr bool cmp(const Matrix4x4& A, double epsilon) const noexcept
     {
         for (int i = 0; i < 4; i++)
-            for (int j = 0; j < 4; j++)
-                // Written as "not less than" so that a NaN difference fails.
-                if (!(std::fabs(m_d[i][j] - A.m_d[i][j]) < 1e-10))
+            for (int j = 0; j < 4; j++) {
+                const double d = m_d[i][j] - A.m_d[i][j];
+                // |d| < epsilon, written so that a NaN difference fails.
+                if (!(d < epsilon && -d < epsilon))
                     return false;
+            }
         return true;
     }
-    /// cmp(A).
-    bool operator==(const Matrix4x4& A) const noexcept { return cmp(A); }
-    /// !cmp(A).
-    bool operator!=(const Matrix4x4& A) const noexcept { return !cmp(A); }
+    /// cmp(A, 1e-10).
+    constexpr bool cmp(const Matrix4x4& A) const noexcept { return cmp(A, 1e-10); }
+    /// cmp(A, 1e-10).
+    constexpr bool operator==(const Matrix4x4& A) const noexcept { return cmp(A, 1e-10); }
+    /// !cmp(A, 1e-10).
+    constexpr bool operator!=(const Matrix4x4& A) const noexcept { return !cmp(A, 1e-10); }
 };
 
 /// k times every element of A, the same bits as A * k.
-inline Matrix4x4 operator*(double k, const Matrix4x4& A) noexcept
+constexpr Matrix4x4 operator*(double k, const Matrix4x4& A) noexcept
 {
     return A * k;
 }
@@ -361,6 +655,11 @@ inline Matrix4x4 operator*(double k, const Matrix4x4& A) noexcept
 /// Writes the matrix row by row, one line each: "(a, b, c, d)" with each element in the
 /// stream's own format; no line end after the last row.
 std::ostream& operator<<(std::ostream& out, const Matrix4x4& A);
+/// Reads a matrix as operator<< writes it: four rows "(a, b, c, d)", whitespace (line ends
+/// included) allowed between the parts. Every bit comes back when the matrix was written
+/// with max_digits10 digits. Numbers are read in the classic "C" format, "inf" and "nan"
+/// included. On malformed text it sets failbit and leaves A unchanged.
+std::istream& operator>>(std::istream& in, Matrix4x4& A);
 
 } // namespace vecmath
 

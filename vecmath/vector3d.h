@@ -25,6 +25,7 @@
 
 #include <cmath>
 #include <iosfwd>
+#include <type_traits>
 
 #include "vecmath_assert.h"
 
@@ -32,6 +33,22 @@
 /// the operators that go with them. The classes are also declared at global scope unless
 /// VECMATH_NO_GLOBAL_NAMES is defined.
 namespace vecmath {
+
+class Vector3D;
+
+namespace detail {
+
+/// Enables the free functions of Vector3D for V = Vector3D alone (no conversions).
+template <class V>
+using IfVector3D = std::enable_if_t<std::is_same<V, Vector3D>::value, int>;
+
+/// |d| < epsilon, false for a NaN d; usable in constant expressions, unlike std::fabs.
+constexpr bool within(double d, double epsilon) noexcept
+{
+    return d < epsilon && -d < epsilon;
+}
+
+} // namespace detail
 
 class Vector4D;
 
@@ -42,6 +59,9 @@ public:
     double m_x; ///< first component
     double m_y; ///< second component
     double m_z; ///< third component
+
+    /// The number of components, 3, for generic code and loops over data().
+    static constexpr int size = 3;
 
     /// The unit vector (1, 0, 0); a constant, usable from any static initialiser.
     static const Vector3D AxisX;
@@ -105,6 +125,10 @@ public:
         VECMATH_ASSERT(i >= 0 && i < 3, "const double& Vector3D::operator[](int) const");
         return i == 0 ? m_x : (i == 1 ? m_y : m_z);
     }
+    /// &m_x: the three components lie one after the other, x, y, z (glVertex3dv(v.data())).
+    constexpr double* data() noexcept { return &m_x; }
+    /// &m_x of a read-only vector.
+    constexpr const double* data() const noexcept { return &m_x; }
 
     // ---- Measures ---------------------------------------------------------------------
 
@@ -233,22 +257,22 @@ public:
 
     // ---- Comparison -------------------------------------------------------------------
 
-    /// True when every component differs from A's by strictly less than epsilon. A box
-    /// test, not a distance; always false for epsilon <= 0 or a NaN difference.
-    bool cmp(const Vector3D& A, double epsilon) const noexcept
+    /// True when every component differs from A's by strictly less than epsilon, x first;
+    /// false as soon as one does not. A box test, not a distance; always false for
+    /// epsilon <= 0 or a NaN difference.
+    constexpr bool cmp(const Vector3D& A, double epsilon) const noexcept
     {
-        // Written as "not less than" so that a NaN difference fails.
-        if (!(std::fabs(m_x - A.m_x) < epsilon))
-            return false;
-        if (!(std::fabs(m_y - A.m_y) < epsilon))
-            return false;
-        return std::fabs(m_z - A.m_z) < epsilon;
+        return detail::within(m_x - A.m_x, epsilon) && detail::within(m_y - A.m_y, epsilon)
+            && detail::within(m_z - A.m_z, epsilon);
     }
     /// cmp(A, 1e-10).
-    bool operator==(const Vector3D& A) const noexcept { return cmp(A, 1e-10); }
+    constexpr bool operator==(const Vector3D& A) const noexcept { return cmp(A, 1e-10); }
     /// !cmp(A, 1e-10).
-    bool operator!=(const Vector3D& A) const noexcept { return !cmp(A, 1e-10); }
+    constexpr bool operator!=(const Vector3D& A) const noexcept { return !cmp(A, 1e-10); }
 };
+
+static_assert(sizeof(Vector3D) == Vector3D::size * sizeof(double),
+              "a Vector3D is its three components, one after the other");
 
 inline constexpr Vector3D Vector3D::AxisX{1.0, 0.0, 0.0};
 inline constexpr Vector3D Vector3D::AxisY{0.0, 1.0, 0.0};
@@ -260,8 +284,57 @@ constexpr Vector3D operator*(double k, const Vector3D& A) noexcept
     return A * k;
 }
 
+// ---- Free functions, for generic code (found by argument-dependent lookup) ------------
+// Templates on purpose: a function of the caller's own with the same name and parameters
+// is not a template and so wins over these, and code that had its own dot() or distance()
+// for Vector3D compiles unchanged.
+
+/// a * b: the dot product, summed as (x*x' + y*y') + z*z'.
+template <class V, detail::IfVector3D<V> = 0>
+constexpr double dot(const V& a, const V& b) noexcept
+{
+    return a * b;
+}
+/// a.Cross(b): the cross product a x b.
+template <class V, detail::IfVector3D<V> = 0>
+constexpr Vector3D cross(const V& a, const V& b) noexcept
+{
+    return a.Cross(b);
+}
+/// a.Normalized(): a copy of unit length, or (0, 0, 0) for a length of at most 1e-10.
+template <class V, detail::IfVector3D<V> = 0>
+Vector3D normalize(const V& a) noexcept
+{
+    return a.Normalized();
+}
+/// a.Norm(): the length.
+template <class V, detail::IfVector3D<V> = 0>
+double length(const V& a) noexcept
+{
+    return a.Norm();
+}
+/// (a - b).Norm(): the distance between the points a and b.
+template <class V, detail::IfVector3D<V> = 0>
+double distance(const V& a, const V& b) noexcept
+{
+    return (a - b).Norm();
+}
+/// (1 - t) a + t b, component by component: a at t = 0 and b at t = 1, exactly (but for
+/// the sign of a zero component); t outside [0, 1] extrapolates.
+template <class V, detail::IfVector3D<V> = 0>
+constexpr Vector3D lerp(const V& a, const V& b, double t) noexcept
+{
+    const double s = 1.0 - t;
+    return Vector3D(s * a.m_x + t * b.m_x, s * a.m_y + t * b.m_y, s * a.m_z + t * b.m_z);
+}
+
 /// Writes "(x, y, z)", each component in the stream's own format.
 std::ostream& operator<<(std::ostream& out, const Vector3D& A);
+/// Reads "(x, y, z)" as operator<< writes it, whitespace allowed between the parts: every
+/// bit comes back when the vector was written with max_digits10 digits. Numbers are read
+/// in the classic "C" format, "inf" and "nan" included. On malformed text it sets
+/// failbit and leaves A unchanged.
+std::istream& operator>>(std::istream& in, Vector3D& A);
 
 } // namespace vecmath
 

@@ -44,6 +44,9 @@ public:
     double m_z; ///< third component
     double m_w; ///< homogeneous weight
 
+    /// The number of components, 4, for generic code and loops over data().
+    static constexpr int size = 4;
+
     // ---- Construction -----------------------------------------------------------------
 
     /// Leaves the components uninitialised; Vector4D{} is (0, 0, 0, 0).
@@ -107,6 +110,10 @@ public:
         VECMATH_ASSERT(i >= 0 && i < 4, "const double& Vector4D::operator[](int) const");
         return i == 0 ? m_x : (i == 1 ? m_y : (i == 2 ? m_z : m_w));
     }
+    /// &m_x: the four components lie one after the other, x, y, z, w.
+    constexpr double* data() noexcept { return &m_x; }
+    /// &m_x of a read-only vector.
+    constexpr const double* data() const noexcept { return &m_x; }
 
     // ---- Arithmetic -------------------------------------------------------------------
 
@@ -198,11 +205,11 @@ public:
 
     /// Becomes (x/w, y/w, z/w, 1), each of x, y, z multiplied by 1/w. A weight below 1e-10
     /// in magnitude is not divided by: x, y and z become 0.0 and w is kept.
-    void cartesianize() noexcept
+    constexpr void cartesianize() noexcept
     {
         // A weight this close to zero is a direction, or rubbish: no division by it. The
         // weight itself is kept so that the caller can tell.
-        if (std::fabs(m_w) < 1e-10) {
+        if (detail::within(m_w, 1e-10)) {
             m_x = 0.0;
             m_y = 0.0;
             m_z = 0.0;
@@ -215,12 +222,12 @@ public:
         m_w = 1.0;
     }
     /// The same as cartesianize().
-    void rationalize() noexcept { cartesianize(); }
+    constexpr void rationalize() noexcept { cartesianize(); }
     /// The Cartesian point (x/w, y/w, z/w), each multiplied by 1/w, or (0, 0, 0) for a
     /// weight below 1e-10 in magnitude. The vector itself is not changed.
-    Vector3D cartesianized() const noexcept
+    constexpr Vector3D cartesianized() const noexcept
     {
-        if (std::fabs(m_w) < 1e-10)
+        if (detail::within(m_w, 1e-10))
             return Vector3D(0.0, 0.0, 0.0);
         const double c = 1.0 / m_w;
         return Vector3D(m_x * c, m_y * c, m_z * c);
@@ -236,24 +243,21 @@ public:
     // ---- Comparison -------------------------------------------------------------------
 
     /// True when every component, w included, differs from A's by strictly less than
-    /// epsilon. A box test, not a distance; always false for epsilon <= 0 or a NaN
-    /// difference.
-    bool cmp(const Vector4D& A, double epsilon) const noexcept
+    /// epsilon, x first; false as soon as one does not. A box test, not a distance;
+    /// always false for epsilon <= 0 or a NaN difference.
+    constexpr bool cmp(const Vector4D& A, double epsilon) const noexcept
     {
-        // Written as "not less than" so that a NaN difference fails.
-        if (!(std::fabs(m_x - A.m_x) < epsilon))
-            return false;
-        if (!(std::fabs(m_y - A.m_y) < epsilon))
-            return false;
-        if (!(std::fabs(m_z - A.m_z) < epsilon))
-            return false;
-        return std::fabs(m_w - A.m_w) < epsilon;
+        return detail::within(m_x - A.m_x, epsilon) && detail::within(m_y - A.m_y, epsilon)
+            && detail::within(m_z - A.m_z, epsilon) && detail::within(m_w - A.m_w, epsilon);
     }
     /// cmp(A, 1e-10).
-    bool operator==(const Vector4D& A) const noexcept { return cmp(A, 1e-10); }
+    constexpr bool operator==(const Vector4D& A) const noexcept { return cmp(A, 1e-10); }
     /// !cmp(A, 1e-10).
-    bool operator!=(const Vector4D& A) const noexcept { return !cmp(A, 1e-10); }
+    constexpr bool operator!=(const Vector4D& A) const noexcept { return !cmp(A, 1e-10); }
 };
+
+static_assert(sizeof(Vector4D) == Vector4D::size * sizeof(double),
+              "a Vector4D is its four components, one after the other");
 
 // Declared in vector3d.h, which cannot see Vector4D's members.
 constexpr Vector3D::Vector3D(const Vector4D& A) noexcept : m_x(A.m_x), m_y(A.m_y), m_z(A.m_z) {}
@@ -263,22 +267,22 @@ constexpr Vector3D::Vector3D(const Vector4D& A) noexcept : m_x(A.m_x), m_y(A.m_y
 // candidate through a conversion, and C++20 could not choose between them.
 
 /// A == Vector3D(B): x, y and z within 1e-10; B's weight is ignored.
-inline bool operator==(const Vector3D& A, const Vector4D& B) noexcept
+constexpr bool operator==(const Vector3D& A, const Vector4D& B) noexcept
 {
     return A == Vector3D(B);
 }
 /// Vector3D(A) == B: x, y and z within 1e-10; A's weight is ignored.
-inline bool operator==(const Vector4D& A, const Vector3D& B) noexcept
+constexpr bool operator==(const Vector4D& A, const Vector3D& B) noexcept
 {
     return Vector3D(A) == B;
 }
 /// !(A == B).
-inline bool operator!=(const Vector3D& A, const Vector4D& B) noexcept
+constexpr bool operator!=(const Vector3D& A, const Vector4D& B) noexcept
 {
     return A != Vector3D(B);
 }
 /// !(A == B).
-inline bool operator!=(const Vector4D& A, const Vector3D& B) noexcept
+constexpr bool operator!=(const Vector4D& A, const Vector3D& B) noexcept
 {
     return Vector3D(A) != B;
 }
@@ -289,8 +293,58 @@ constexpr Vector4D operator*(double k, const Vector4D& A) noexcept
     return A * k;
 }
 
+// ---- Free functions, for generic code (found by argument-dependent lookup) ------------
+// Templates, as those of Vector3D, so that a caller's own function of the same name and
+// parameters wins over them.
+
+namespace detail {
+/// Enables the free functions of Vector4D for V = Vector4D alone (no conversions).
+template <class V>
+using IfVector4D = std::enable_if_t<std::is_same<V, Vector4D>::value, int>;
+} // namespace detail
+
+/// The four-component dot product, summed as ((x*x' + y*y') + z*z') + w*w'.
+template <class V, detail::IfVector4D<V> = 0>
+constexpr double dot(const V& a, const V& b) noexcept
+{
+    return ((a.m_x * b.m_x + a.m_y * b.m_y) + a.m_z * b.m_z) + a.m_w * b.m_w;
+}
+/// a.normalized(): a copy of unit four-dimensional length (each component times 1/length),
+/// or zeros for a length below 1e-10.
+template <class V, detail::IfVector4D<V> = 0>
+Vector4D normalize(const V& a) noexcept
+{
+    return a.normalized();
+}
+/// a.length(): the four-dimensional length, w included.
+template <class V, detail::IfVector4D<V> = 0>
+double length(const V& a) noexcept
+{
+    return a.length();
+}
+/// (a - b).length(): the four-dimensional distance, w included.
+template <class V, detail::IfVector4D<V> = 0>
+double distance(const V& a, const V& b) noexcept
+{
+    return (a - b).length();
+}
+/// (1 - t) a + t b, component by component, w included: a at t = 0 and b at t = 1,
+/// exactly (but for the sign of a zero component); t outside [0, 1] extrapolates.
+template <class V, detail::IfVector4D<V> = 0>
+constexpr Vector4D lerp(const V& a, const V& b, double t) noexcept
+{
+    const double s = 1.0 - t;
+    return Vector4D(s * a.m_x + t * b.m_x, s * a.m_y + t * b.m_y, s * a.m_z + t * b.m_z,
+                    s * a.m_w + t * b.m_w);
+}
+
 /// Writes "(x, y, z, w)", each component in the stream's own format.
 std::ostream& operator<<(std::ostream& out, const Vector4D& A);
+/// Reads "(x, y, z, w)" as operator<< writes it, whitespace allowed between the parts:
+/// every bit comes back when the vector was written with max_digits10 digits. Numbers are
+/// read in the classic "C" format, "inf" and "nan" included. On malformed text it sets
+/// failbit and leaves A unchanged.
+std::istream& operator>>(std::istream& in, Vector4D& A);
 
 } // namespace vecmath
 
