@@ -8,11 +8,11 @@ BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
 BUILD_PACKAGES=(cmake make g++ libgl-dev libglu1-mesa-dev freeglut3-dev)
 # Packages to run the programs on a virtual display and take screenshots.
 RUN_PACKAGES=(xvfb xauth x11-utils xdotool imagemagick libgl1-mesa-dri)
-# Packages for the tests: GoogleTest, Eigen (an oracle for the library), GL call
+# Packages for the tests: GoogleTest, Eigen and glm (oracles for the library), GL call
 # recording, key presses, pkg-config and clang (a consumer of the installed library, built
 # with GCC and with clang), valgrind's memcheck, Xlib (keys bound before a key storm), and
 # GNU MPFR with GMP (the oracle of the library's own correctly rounded sine and cosine).
-TEST_PACKAGES=(libgtest-dev libeigen3-dev apitrace binutils pkg-config clang valgrind
+TEST_PACKAGES=(libgtest-dev libeigen3-dev libglm-dev apitrace binutils pkg-config clang valgrind
                libx11-dev libmpfr-dev libgmp-dev)
 # Packages for the sanitized build (sanitize.sh): GCC's ASan, LSan and UBSan runtimes.
 SANITIZE_PACKAGES=(libasan8 liblsan0 libubsan1)
@@ -48,7 +48,7 @@ declare -A FEDORA_NAMES=(
     [libglu1-mesa-dev]=mesa-libGLU-devel [freeglut3-dev]=freeglut-devel
     [xvfb]=xorg-x11-server-Xvfb [xauth]=xorg-x11-xauth [x11-utils]="xdpyinfo xwininfo"
     [xdotool]=xdotool [imagemagick]=ImageMagick [libgl1-mesa-dri]=mesa-dri-drivers
-    [libgtest-dev]=gtest-devel [libeigen3-dev]=eigen3-devel [apitrace]=apitrace
+    [libgtest-dev]=gtest-devel [libeigen3-dev]=eigen3-devel [libglm-dev]=glm-devel [apitrace]=apitrace
     [binutils]=binutils [pkg-config]=pkgconf-pkg-config [valgrind]=valgrind
     [libx11-dev]=libX11-devel [clang]=clang [libmpfr-dev]=mpfr-devel [libgmp-dev]=gmp-devel
 )
@@ -56,7 +56,7 @@ declare -A ARCH_NAMES=(
     [cmake]=cmake [make]=make [g++]=gcc [libgl-dev]=mesa [libglu1-mesa-dev]=glu
     [freeglut3-dev]=freeglut [xvfb]=xorg-server-xvfb [xauth]=xorg-xauth
     [x11-utils]="xorg-xdpyinfo xorg-xwininfo" [xdotool]=xdotool [imagemagick]=imagemagick
-    [libgl1-mesa-dri]=mesa [libgtest-dev]=gtest [libeigen3-dev]=eigen [apitrace]=apitrace
+    [libgl1-mesa-dri]=mesa [libgtest-dev]=gtest [libeigen3-dev]=eigen [libglm-dev]=glm [apitrace]=apitrace
     [binutils]=binutils [pkg-config]=pkgconf [valgrind]=valgrind [libx11-dev]=libx11
     [clang]=clang [libmpfr-dev]=mpfr [libgmp-dev]=gmp
 )

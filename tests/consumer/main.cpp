@@ -4,6 +4,7 @@
 // library's own Vector3D. Prints what it computed; exits 0 when every result is right.
 // With an argument, ON or OFF, also checks that the library says its rotation loaders use
 // its own sine and cosine (VECMATH_PORTABLE_TRIG) or not, as the argument does.
+#include <vecmath/exact_compare.h>
 #include <vecmath/matrix4x4.h>
 #include <vecmath/trig.h>
 
@@ -15,9 +16,11 @@
 #include <map>
 #include <numeric>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <string>
 #include <type_traits>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -126,6 +129,24 @@ int main(int argc, char** argv)
     check(printed.str()
               == "(1, 2, 3) (2, 4, 6, 2)\n(1, 0, 0, 1)\n(0, 1, 0, 2)\n(0, 0, 1, 3)\n(0, 0, 0, 1)",
           "printing");
+
+    // Read back, keyed exactly, in generic code, and handed to OpenGL's order.
+    std::istringstream text("(1, 0, 0, 1)\n(0, 1, 0, 2)\n(0, 0, 1, 3)\n(0, 0, 0, 1) (1, 2, 3)");
+    Matrix4x4 read;
+    Vector3D point;
+    check(text >> read >> point && read == move && point == c, "operator>>");
+    std::unordered_map<Vector3D, int, vecmath::ExactHash, vecmath::ExactEqual> visits{{c, 1}};
+    std::set<Matrix4x4, vecmath::ExactLess> unique{move, move, Matrix4x4::Identity()};
+    check(visits.at(Vector3D(1, 2, 3)) == 1 && unique.size() == 2, "sets and maps, exactly");
+    check(distance(c, Vector3D(1, 2, 4)) == 1.0 && dot(c, c) == 14.0
+              && length(Vector4D(1, 1, 1, 1)) == 2.0,
+          "free functions by argument-dependent lookup");
+    check(move.columnMajor()[12] == 1.0 && move.data()[3] == 1.0, "columnMajor and data");
+    bool camera = false;
+    const Matrix4x4 view =
+        Matrix4x4::LookAt(Vector3D(0, 0, 5), Vector3D{}, Vector3D::AxisY, &camera);
+    check(camera && view * Vector3D{} == Vector3D(0, 0, -5), "LookAt");
+    static_assert(Matrix4x4::Scaling(2, 2, 2).det() == 8.0, "constexpr det");
 
     // A static of another file, initialised at run time from an axis constant.
     check(upAtStart() == Vector3D(0, 1, 0), "a static initialised from Vector3D::AxisY");

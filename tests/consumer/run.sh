@@ -109,7 +109,7 @@ cmake -S "$src" -B "$work/lib" -DVECMATH_BUILD_PROGRAMS=OFF -DVECMATH_BUILD_TEST
 cmake --build "$work/lib" -j2 >/dev/null
 cmake --install "$work/lib" --prefix "$prefix" >/dev/null
 for f in include/vecmath/vector3d.h include/vecmath/vector4d.h include/vecmath/matrix4x4.h \
-         include/vecmath/vecmath_assert.h include/vecmath/trig.h lib/libvecmath.a \
+         include/vecmath/exact_compare.h include/vecmath/vecmath_assert.h include/vecmath/trig.h lib/libvecmath.a \
          lib/cmake/vecmath/vecmathConfig.cmake lib/cmake/vecmath/vecmathConfigVersion.cmake \
          lib/pkgconfig/vecmath.pc share/doc/vecmath/LICENSE; do
     [[ -f "$prefix/$f" ]] || fail "$f is not installed"
@@ -120,6 +120,30 @@ cmp -s "$src/LICENSE" "$prefix/share/doc/vecmath/LICENSE" || fail "the installed
 [[ ! -e "$prefix/share/doc/libvecmath-dev" ]] || fail "a plain install has the package's doc folder"
 
 consume "$prefix" "$portable" given
+
+# Every whole program (a cpp block with a main) of the two READMEs compiles as pasted, and
+# every line it prints is what one of its comments says it prints ("// (1, 1, 5): ...").
+echo "-- the READMEs' examples, as pasted"
+for readme in "$src/README.md" "$src/vecmath/README.md"; do
+    rm -f "$work"/example-*.cpp
+    awk -v out="$work/example-" '
+        /^```cpp$/ { n++; body = ""; inside = 1; next }
+        /^```$/ && inside { if (body ~ /int main\(/) { f = out n ".cpp"; printf "%s", body > f; close(f) }
+                           inside = 0; next }
+        inside { body = body $0 "\n" }' "$readme"
+    examples=("$work"/example-*.cpp)
+    [ -e "${examples[0]}" ] || fail "${readme#"$src"/} has no whole example"
+    for example in "${examples[@]}"; do
+        # shellcheck disable=SC2046 # the flags are words
+        g++ -std=c++17 -Wall -Wextra -Werror $(pkg-config --cflags vecmath) "$example" \
+            -o "${example%.cpp}" $(pkg-config --libs vecmath) ||
+            fail "an example of ${readme#"$src"/} does not compile as pasted"
+        while IFS= read -r line; do
+            grep -qF -- "// $line" "$example" ||
+                fail "${readme#"$src"/}: the example prints \"$line\", which no comment says"
+        done < <("${example%.cpp}")
+    done
+done
 
 for added in "$src" "$src/vecmath"; do
     echo "-- add_subdirectory($added)"
