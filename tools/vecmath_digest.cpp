@@ -1,16 +1,18 @@
 // vecmath_digest: runs every public operation of the library on a fixed set of inputs and
-// prints two digests of all the result bits, to compare builds, compilers and platforms.
+// prints three digests of all the result bits, to compare builds, compilers and platforms.
 //
-//   vecmath_digest           # the two digests
+//   vecmath_digest           # the three digests
 //   vecmath_digest --each    # and one digest per operation, to find the one that differs
 //
-//   exact          the operations that call no sin or cos. Every result is defined to
-//                  the last bit, so this digest is the same on every platform and flag set.
-//   trigonometric  the rotation loaders. By default they call the C library's sin and cos,
+//   exact          the operations that call no sine, cosine or arctangent. Every result is
+//                  defined to the last bit, so this digest is the same on every platform
+//                  and flag set.
+//   trigonometric  the rotation loaders, the perspective, FromAxisAngle, slerp and the
+//                  Euler angles. By default they call the C library's sin, cos and atan2,
 //                  whose last bits differ between C libraries, and glibc's between CPUs;
 //                  built with VECMATH_PORTABLE_TRIG they call the library's own correctly
 //                  rounded ones, and this digest is the same everywhere too.
-//   portable       the library's own sine and cosine (trig.h) on arguments of every size,
+//   portable       the library's own functions (trig.h) on arguments of every size,
 //                  whatever the option: the same on every platform.
 //
 // The inputs come from a SplitMix64 generator written here: the standard library's
@@ -28,6 +30,7 @@
 #include <vector>
 
 #include "matrix4x4.h"
+#include "quaternion.h"
 #include "trig.h"
 #include "vector3d.h"
 #include "vector4d.h"
@@ -158,6 +161,13 @@ public:
         add(v.m_z);
         add(v.m_w);
     }
+    void add(const Quaternion& q)
+    {
+        add(q.m_w);
+        add(q.m_x);
+        add(q.m_y);
+        add(q.m_z);
+    }
     void add(const Matrix4x4& m)
     {
         for (const auto& row : m.m_d)
@@ -196,6 +206,13 @@ struct Operation {
     Kind kind;
     Round round;
 };
+
+// A quaternion of any four values, as the generator draws them.
+Quaternion quaternion(SplitMix64& g)
+{
+    const double w = g.value(), x = g.value(), y = g.value(), z = g.value();
+    return Quaternion(w, x, y, z);
+}
 
 // A matrix for the determinant, adjoint and inverse: one in eight has a zero row (the
 // determinant is exactly zero) and one in eight is scaled below the tolerance.
@@ -578,6 +595,40 @@ const Operation kOperations[] = {
          d.add(distance(p, q));
          d.add(lerp(p, q, t));
      }},
+    {"Quaternion products, rotation and conversions", kExact,
+     [](SplitMix64& g, Digest& d) {
+         const Quaternion a = quaternion(g), b = quaternion(g);
+         const Vector3D v = g.vector3();
+         d.add(a * b);
+         d.add(a * v);
+         d.add(a.toMatrix());
+         d.add(Quaternion::FromMatrix(a.toMatrix()));
+         d.add(Quaternion::FromMatrix(g.matrix()));
+         d.add(a.conjugate());
+         d.add(a.inverse());
+         d.add(a.norm());
+         d.add(a.normalized());
+         d.add(a.dot(b));
+         d.add(a == b);
+         const double t = g.value();
+         d.add(vecmath::nlerp(a, b, t));
+     }},
+    {"Matrix4x4 decompose", kExact,
+     [](SplitMix64& g, Digest& d) {
+         // One in four a rotation, scaled and moved; the rest any matrix, mostly refused.
+         Matrix4x4 m = g.matrix();
+         if (g.next() % 4 == 0) {
+             const double sx = g.value(), sy = g.value(), sz = g.value();
+             m = quaternion(g).normalized().toMatrix() * Matrix4x4::Scaling(sx, sy, sz);
+             m.m_d[0][3] = g.value();
+         }
+         Vector3D translation(0, 0, 0), scale(0, 0, 0);
+         Quaternion rotation(0, 0, 0, 0);
+         d.add(m.decompose(translation, rotation, scale));
+         d.add(translation);
+         d.add(rotation);
+         d.add(scale);
+     }},
     // The loaders that call sin and cos
     {"Matrix4x4 loadRotateX, loadRotateY and loadRotateZ", kTrigonometric,
      [](SplitMix64& g, Digest& d) {
@@ -638,6 +689,34 @@ const Operation kOperations[] = {
          d.add(Matrix4x4::Perspective(fovy, aspect, zNear, zFar, &valid));
          d.add(valid);
      }},
+    {"Quaternion FromAxisAngle and slerp", kTrigonometric,
+     [](SplitMix64& g, Digest& d) {
+         const Vector3D axis = g.vector3();
+         const double phi = g.angle();
+         const Quaternion a = Quaternion::FromAxisAngle(axis, phi);
+         const Quaternion b = Quaternion::FromAxisAngle(g.vector3(), g.angle());
+         d.add(a);
+         // t from -1 to 2, and now and then b next to a or opposite it.
+         const double t = g.angle() / 5.0 + 0.5;
+         const std::uint64_t kind = g.next() % 8;
+         const Quaternion c = kind == 0 ? -a : (kind == 1 ? (a + b * g.tiny()).normalized() : b);
+         d.add(vecmath::slerp(a, c, t));
+         Matrix4x4 m;
+         m.loadRotate(a);
+         d.add(m);
+     }},
+    {"Matrix4x4 loadRotateEuler and eulerAngles", kTrigonometric,
+     [](SplitMix64& g, Digest& d) {
+         const auto order = static_cast<vecmath::EulerOrder>(g.next() % 6);
+         const double a = g.angle(), c = g.angle();
+         // One in four at gimbal lock.
+         const double b = g.next() % 4 == 0 ? 1.5707963267948966 : g.angle();
+         Matrix4x4 m;
+         m.loadRotateEuler(order, a, b, c);
+         d.add(m);
+         d.add(m.eulerAngles(order));
+         d.add(g.matrix().eulerAngles(order));
+     }},
     // The library's own sine and cosine
     {"portableSin, portableCos and portableSinCos of angles", kPortable,
      [](SplitMix64& g, Digest& d) { addSinCos(d, g.angle()); }},
@@ -678,10 +757,10 @@ int main(int argc, char** argv)
     const Digest& trigonometric = digests[kTrigonometric];
     const int exactCount = counts[kExact], trigonometricCount = counts[kTrigonometric];
     std::printf("exact          %016" PRIx64
-                "  (%d operations without sin or cos, %d inputs each)\n",
+                "  (%d operations without trigonometry, %d inputs each)\n",
                 exact.value(), exactCount, kRounds);
     std::printf("trigonometric  %016" PRIx64
-                "  (%d rotation loaders and projections, with %s sin and cos)\n",
+                "  (%d rotation loaders, projections and angles, with %s trigonometry)\n",
                 trigonometric.value(), trigonometricCount,
                 vecmath::rotationsUsePortableTrig() ? "the library's own" : "the C library's");
     std::printf("portable       %016" PRIx64 "  (%d operations of the library's own sin and cos)\n",

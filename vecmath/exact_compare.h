@@ -1,5 +1,5 @@
-// exact_compare.h: exact hashing, equality and ordering of the library's values, for the
-// standard library's sets and maps.
+// exact_compare.h: exact hashing, equality and ordering of the library's values (Vector3D,
+// Vector4D, Quaternion, Matrix4x4), for the standard library's sets and maps.
 //
 // The types' own == is a test with the tolerance 1e-10, which is not an equivalence (a
 // may equal b and b equal c while a and c differ), so it cannot key a hash table, and
@@ -13,9 +13,9 @@
 //   value with a NaN component equals nothing, itself included.
 // - ExactHash is consistent with it: values that are ExactEqual hash alike (+0 and -0
 //   included).
-// - ExactLess orders lexicographically by component (x, y, z, w; a matrix row by row),
-//   each with IEEE <: a strict weak order on values without NaN, whose equivalence is
-//   ExactEqual. Values with a NaN component must not be keys of an ordered container.
+// - ExactLess orders lexicographically by component (x, y, z, w; a quaternion w first; a
+//   matrix row by row), each with IEEE <: a strict weak order on values without NaN,
+//   whose equivalence is ExactEqual. Values with a NaN component must not be keys of an ordered container.
 #ifndef VECMATH_EXACT_COMPARE_H
 #define VECMATH_EXACT_COMPARE_H
 
@@ -24,6 +24,7 @@
 #include <cstring>
 
 #include "matrix4x4.h"
+#include "quaternion.h"
 #include "vector3d.h"
 #include "vector4d.h"
 
@@ -44,6 +45,10 @@ constexpr Components<3> componentsOf(const Vector3D& a) noexcept
 constexpr Components<4> componentsOf(const Vector4D& a) noexcept
 {
     return {{a.m_x, a.m_y, a.m_z, a.m_w}};
+}
+constexpr Components<4> componentsOf(const Quaternion& a) noexcept
+{
+    return {{a.m_w, a.m_x, a.m_y, a.m_z}};
 }
 constexpr Components<16> componentsOf(const Matrix4x4& a) noexcept
 {
@@ -116,6 +121,11 @@ struct ExactHash {
     {
         return detail::hashOf(detail::componentsOf(v));
     }
+    /// Hashes w, x, y and z.
+    std::size_t operator()(const Quaternion& q) const noexcept
+    {
+        return detail::hashOf(detail::componentsOf(q));
+    }
     /// Hashes the 16 elements, row by row.
     std::size_t operator()(const Matrix4x4& m) const noexcept
     {
@@ -132,6 +142,12 @@ struct ExactEqual {
     }
     /// True when x, y, z and w are each equal.
     constexpr bool operator()(const Vector4D& a, const Vector4D& b) const noexcept
+    {
+        return detail::equal(detail::componentsOf(a), detail::componentsOf(b));
+    }
+    /// True when w, x, y and z are each equal (q and -q are not: the same rotation, but
+    /// another value).
+    constexpr bool operator()(const Quaternion& a, const Quaternion& b) const noexcept
     {
         return detail::equal(detail::componentsOf(a), detail::componentsOf(b));
     }
@@ -152,6 +168,11 @@ struct ExactLess {
     }
     /// a before b: by x, then y, z and w.
     constexpr bool operator()(const Vector4D& a, const Vector4D& b) const noexcept
+    {
+        return detail::less(detail::componentsOf(a), detail::componentsOf(b));
+    }
+    /// a before b: by w, then x, y and z.
+    constexpr bool operator()(const Quaternion& a, const Quaternion& b) const noexcept
     {
         return detail::less(detail::componentsOf(a), detail::componentsOf(b));
     }

@@ -7,28 +7,15 @@
 #include <ostream>
 
 #include "matrix4x4_avx2.h"
+#include "quaternion.h"
 #include "read_tuple.h"
-#include "trig.h"
+#include "rotation_trig.h"
 
 namespace vecmath {
 
 // ---- Loaders --------------------------------------------------------------------------
 
-namespace {
-
-// sin(phi) and cos(phi) for the rotation loaders: the C library's, or, when the library is
-// built with VECMATH_PORTABLE_TRIG, its own correctly rounded ones (trig.h), which give the
-// same bits on every platform.
-inline vecmath::SinCos rotationSinCos(double phi)
-{
-#if VECMATH_PORTABLE_TRIG
-    return vecmath::portableSinCos(phi);
-#else
-    return {std::sin(phi), std::cos(phi)};
-#endif
-}
-
-} // namespace
+using detail::rotationSinCos;
 
 void Matrix4x4::loadRotateX(double phi) noexcept
 {
@@ -127,6 +114,54 @@ void Matrix4x4::loadRotate(const Vector4D& point, const Vector4D& axis, double p
     loadRotate(Vector3D(point), Vector3D(axis), phi);
 }
 
+void Matrix4x4::loadRotate(const Quaternion& q) noexcept
+{
+    *this = q.toMatrix();
+}
+
+namespace {
+
+// The axes of an Euler order: first, second and third (0 = X, 1 = Y, 2 = Z), and +1 for
+// the orders whose axes run cyclically (XYZ, YZX, ZXY), -1 for the others.
+struct EulerAxes {
+    int i, j, k;
+    double sign;
+};
+
+EulerAxes axesOf(EulerOrder order) noexcept
+{
+    switch (order) {
+    case EulerOrder::XYZ:
+        return {0, 1, 2, 1.0};
+    case EulerOrder::XZY:
+        return {0, 2, 1, -1.0};
+    case EulerOrder::YXZ:
+        return {1, 0, 2, -1.0};
+    case EulerOrder::YZX:
+        return {1, 2, 0, 1.0};
+    case EulerOrder::ZXY:
+        return {2, 0, 1, 1.0};
+    case EulerOrder::ZYX:
+        break;
+    }
+    return {2, 1, 0, -1.0};
+}
+
+// The rotation about one coordinate axis, by the library's own loaders.
+Matrix4x4 axisRotation(int axis, double angle) noexcept
+{
+    return axis == 0 ? Matrix4x4::RotationX(angle)
+                     : (axis == 1 ? Matrix4x4::RotationY(angle) : Matrix4x4::RotationZ(angle));
+}
+
+} // namespace
+
+void Matrix4x4::loadRotateEuler(EulerOrder order, double a, double b, double c) noexcept
+{
+    const EulerAxes e = axesOf(order);
+    *this = (axisRotation(e.k, c) * axisRotation(e.j, b)) * axisRotation(e.i, a);
+}
+
 // ---- Camera and projection loaders ------------------------------------------------------
 
 bool Matrix4x4::loadLookAt(const Vector3D& eye, const Vector3D& center, const Vector3D& up) noexcept
@@ -171,6 +206,71 @@ bool Matrix4x4::loadPerspective(double fovy, double aspect, double zNear, double
     m_d[3][2] = -1.0;
     m_d[3][3] = 0.0;
     return detail::finiteOrIdentity(m_d);
+}
+
+// ---- Rotation angles and decomposition ---------------------------------------------------
+
+Vector3D Matrix4x4::eulerAngles(EulerOrder order) const noexcept
+{
+    const EulerAxes e = axesOf(order);
+    const int i = e.i, j = e.j, k = e.k;
+    const double s = e.sign;
+    // cos(b) sin(a) and cos(b) cos(a): their length is |cos(b)|, and b's sine is beside.
+    const double kj = s * m_d[k][j], kk = m_d[k][k];
+    const double cb = std::sqrt(kj * kj + kk * kk);
+    const double b = detail::rotationAtan2(-s * m_d[k][i], cb);
+    // Below 2^-48 the two are rounding noise of the other elements, a is not defined, and
+    // only a + c or a - c is: take a = 0 and give c all of it.
+    const double a = cb > 0x1p-48 ? detail::rotationAtan2(kj, kk) : 0.0;
+    const auto [sa, ca] = detail::rotationSinCos(a);
+    // M R_i(-a) = R_k(c) R_j(b), whose column j is (-s sin(c), cos(c)) in rows i and j.
+    const double c = detail::rotationAtan2(sa * m_d[i][k] - s * (ca * m_d[i][j]),
+                                           ca * m_d[j][j] - s * (sa * m_d[j][k]));
+    return Vector3D(a, b, c);
+}
+
+bool Matrix4x4::decompose(Vector3D& translation, Quaternion& rotation,
+                          Vector3D& scale) const noexcept
+{
+    if (!(m_d[3][0] == 0.0 && m_d[3][1] == 0.0 && m_d[3][2] == 0.0 && m_d[3][3] == 1.0))
+        return false;
+    if (!detail::allFinite(m_d))
+        return false;
+    const Vector3D c0(m_d[0][0], m_d[1][0], m_d[2][0]);
+    const Vector3D c1(m_d[0][1], m_d[1][1], m_d[2][1]);
+    const Vector3D c2(m_d[0][2], m_d[1][2], m_d[2][2]);
+    double s0 = c0.Norm();
+    const double s1 = c1.Norm(), s2 = c2.Norm();
+    // Singular, or a length whose square overflowed.
+    const auto measurable = [](double length) { return length > 1e-10 && length <= DBL_MAX; };
+    if (!(measurable(s0) && measurable(s1) && measurable(s2)))
+        return false;
+    // Sheared: the columns of R * S are orthogonal, whatever the scales.
+    const auto orthogonal = [](const Vector3D& u, const Vector3D& v, double lu, double lv) {
+        return std::fabs(u * v) < 1e-10 * (lu * lv);
+    };
+    if (!(orthogonal(c0, c1, s0, s1) && orthogonal(c0, c2, s0, s2) && orthogonal(c1, c2, s1, s2)))
+        return false;
+    // A mirror: the determinant is negative, and the x scale takes the sign.
+    if (detail::det3x3(c0.m_x, c1.m_x, c2.m_x, c0.m_y, c1.m_y, c2.m_y, c0.m_z, c1.m_z, c2.m_z)
+        < 0.0)
+        s0 = -s0;
+    Matrix4x4 R{};
+    const Vector3D r0 = c0 / s0, r1 = c1 / s1, r2 = c2 / s2;
+    R.m_d[0][0] = r0.m_x;
+    R.m_d[1][0] = r0.m_y;
+    R.m_d[2][0] = r0.m_z;
+    R.m_d[0][1] = r1.m_x;
+    R.m_d[1][1] = r1.m_y;
+    R.m_d[2][1] = r1.m_z;
+    R.m_d[0][2] = r2.m_x;
+    R.m_d[1][2] = r2.m_y;
+    R.m_d[2][2] = r2.m_z;
+    R.m_d[3][3] = 1.0;
+    rotation = Quaternion::FromMatrix(R);
+    translation = Vector3D(m_d[0][3], m_d[1][3], m_d[2][3]);
+    scale = Vector3D(s0, s1, s2);
+    return true;
 }
 
 // ---- Transforming many points -----------------------------------------------------------

@@ -49,6 +49,13 @@
 
 namespace vecmath {
 
+class Quaternion;
+
+/// The order of three Euler angles (a, b, c): XYZ turns a point about the fixed X axis by
+/// a, then about the fixed Y axis by b, then about the fixed Z axis by c, so its matrix is
+/// Rz(c) * Ry(b) * Rx(a); the other five name their axes in the same way.
+enum class EulerOrder { XYZ, XZY, YXZ, YZX, ZXY, ZYX };
+
 namespace detail {
 
 /// a*d - b*c.
@@ -208,6 +215,13 @@ public:
         M.loadRotate(point, axis, phi);
         return M;
     }
+    /// The rotation by the Euler angles a, b and c, as loadRotateEuler loads it.
+    static Matrix4x4 RotationEuler(EulerOrder order, double a, double b, double c) noexcept
+    {
+        Matrix4x4 M;
+        M.loadRotateEuler(order, a, b, c);
+        return M;
+    }
     /// The view matrix of loadLookAt; *valid (if given) is what loadLookAt returns.
     static Matrix4x4 LookAt(const Vector3D& eye, const Vector3D& center, const Vector3D& up,
                             bool* valid = nullptr) noexcept
@@ -322,6 +336,13 @@ public:
     void loadRotate(const Vector3D& point, const Vector3D& axis, double phi) noexcept;
     /// The same with the x, y and z of both vectors; their w is ignored.
     void loadRotate(const Vector4D& point, const Vector4D& axis, double phi) noexcept;
+    /// Loads the rotation of the unit quaternion q: q.toMatrix() (quaternion.h).
+    void loadRotate(const Quaternion& q) noexcept;
+    /// Loads the rotation by the Euler angles a, b and c, in radians, about the fixed axes
+    /// in the order named: for EulerOrder::XYZ, by a about X, then b about Y, then c about
+    /// Z. The matrix is the product (R3(c) * R2(b)) * R1(a) of the library's own
+    /// loadRotateX, loadRotateY and loadRotateZ, with its bits (XYZ: Rz(c) Ry(b) Rx(a)).
+    void loadRotateEuler(EulerOrder order, double a, double b, double c) noexcept;
 
     // ---- Camera and projection loaders (each replaces the whole matrix) ---------------
 
@@ -385,6 +406,27 @@ public:
         m_d[3][3] = 0.0;
         return detail::finiteOrIdentity(m_d);
     }
+
+    // ---- Rotation angles and decomposition --------------------------------------------
+
+    /// The Euler angles (a, b, c) of the rotation in the upper-left 3x3 part, in `order`,
+    /// with b in [-pi/2, pi/2], a and c in [-pi, pi]: loadRotateEuler(order, a, b, c) gives
+    /// the rotation back. With the first, second and third axes i, j and k and s = +1 for
+    /// XYZ, YZX and ZXY (-1 for the others): a = atan2(s m[k][j], m[k][k]),
+    /// b = atan2(-s m[k][i], sqrt((s m[k][j])^2 + m[k][k]^2)), and, with sa and ca the sine
+    /// and cosine of a, c = atan2(sa m[i][k] - s (ca m[i][j]), ca m[j][j] - s (sa m[j][k])),
+    /// which reproduces the matrix even where a is poorly defined. At gimbal lock, where
+    /// that square root is at most 2^-48 (b = +-pi/2 to rounding, only a +- c defined),
+    /// a is 0. The sine, cosine and atan2 are the rotation loaders' (see trig.h).
+    Vector3D eulerAngles(EulerOrder order) const noexcept;
+    /// Splits an affine matrix into M = T * R * S: the translation (column 3), the rotation
+    /// as a unit quaternion, and the scale along the axes. The scale is the length of each
+    /// column of the 3x3 part (Vector3D::Norm), the x scale negative where the determinant
+    /// is (a mirror), and R is the columns divided by their scales. Returns false and
+    /// changes no output when row 3 is not exactly (0, 0, 0, 1), when an element is not
+    /// finite, when a column is no longer than 1e-10 (singular) or too long to measure,
+    /// or when two columns are not orthogonal: |ci . cj| >= 1e-10 |ci| |cj| (shear).
+    bool decompose(Vector3D& translation, Quaternion& rotation, Vector3D& scale) const noexcept;
 
     // ---- Transforming points ----------------------------------------------------------
 
