@@ -6,6 +6,7 @@
 // its own sine and cosine (VECMATH_PORTABLE_TRIG) or not, as the argument does.
 #include <vecmath/exact_compare.h>
 #include <vecmath/matrix4x4.h>
+#include <vecmath/quaternion.h>
 #include <vecmath/trig.h>
 
 #include <algorithm>
@@ -147,6 +148,14 @@ int main(int argc, char** argv)
         Matrix4x4::LookAt(Vector3D(0, 0, 5), Vector3D{}, Vector3D::AxisY, &camera);
     check(camera && view * Vector3D{} == Vector3D(0, 0, -5), "LookAt");
     static_assert(Matrix4x4::Scaling(2, 2, 2).det() == 8.0, "constexpr det");
+
+    // Rotations kept as quaternions and Euler angles.
+    const Quaternion quarter = Quaternion::FromAxisAngle(Vector3D::AxisZ, 1.5707963267948966);
+    check(quarter * Vector3D(1, 0, 0) == Vector3D(0, 1, 0)
+              && vecmath::slerp(Quaternion::Identity(), quarter, 1.0) == quarter
+              && Matrix4x4::RotationEuler(vecmath::EulerOrder::XYZ, 0, 0, 1.5707963267948966)
+                     == quarter.toMatrix(),
+          "quaternions, slerp and Euler angles");
 
     // A static of another file, initialised at run time from an axis constant.
     check(upAtStart() == Vector3D(0, 1, 0), "a static initialised from Vector3D::AxisY");

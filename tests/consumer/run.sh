@@ -109,7 +109,7 @@ cmake -S "$src" -B "$work/lib" -DVECMATH_BUILD_PROGRAMS=OFF -DVECMATH_BUILD_TEST
 cmake --build "$work/lib" -j2 >/dev/null
 cmake --install "$work/lib" --prefix "$prefix" >/dev/null
 for f in include/vecmath/vector3d.h include/vecmath/vector4d.h include/vecmath/matrix4x4.h \
-         include/vecmath/exact_compare.h include/vecmath/vecmath_assert.h include/vecmath/trig.h lib/libvecmath.a \
+         include/vecmath/quaternion.h include/vecmath/exact_compare.h include/vecmath/vecmath_assert.h include/vecmath/trig.h lib/libvecmath.a \
          lib/cmake/vecmath/vecmathConfig.cmake lib/cmake/vecmath/vecmathConfigVersion.cmake \
          lib/pkgconfig/vecmath.pc share/doc/vecmath/LICENSE; do
     [[ -f "$prefix/$f" ]] || fail "$f is not installed"
