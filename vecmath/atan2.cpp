@@ -11,7 +11,8 @@
 //   3. Fast path in double-double: t = c + (t - c) with c = j/512 the nearest to r, and
 //      atan t = atan c + atan z, z = (t - c)/(1 + t c) = (n - c d)/(d + c n), |z| <= 2^-10;
 //      atan c from a table, atan z from its Taylor series to z^7; then k pi/2 is added.
-//      The error is proven below 2^-71 of the result (see fastPath).
+//      The error is proven below 2^-71.9 of the result (see fastPath). There are no
+//      branches on the quadrant, which random points would make unpredictable.
 //   4. Ziv's test (roundingIsCertain): where it cannot decide (about one result in 10^5),
 //      the slow path computes again in 256-bit fixed point, with a relative error below
 //      2^-247, and rounds that (see slowPath).
@@ -175,7 +176,7 @@ constexpr double kA5 = 1.0 / 5.0;
 constexpr double kA7 = -1.0 / 7.0;
 
 // The error bound of the fast path relative to its result: the error is proven below
-// 2^-71.89 of it (see fastPath); the bound is computed as 2^-71 |high|, which is exact.
+// 2^-71.93 of it (see fastPath); the bound is computed as 2^-71 |high|, which is exact.
 constexpr double kFastError = 0x1p-71;
 
 // p + e = c b exactly, p = RN(c b), for c with at most 26 significant bits: Dekker's product
@@ -199,46 +200,47 @@ void shortProduct(double c, double b, double& p, double& e)
 // of at least 2^-720 or a rounded normal value, so no error term is lost to underflow; the
 // bounds below are all relative.
 //
-// 1. j = the integer nearest to 512 r (0 <= j <= 512), c = j/512: |r - c| <= 2^-10, so
-//    |t - c| <= 2^-10 + u t, and t > 2^-10 when j >= 1 (r > 2^-10 then, a tie 512 r = 1/2
-//    going to j = 0). atan c = ah + al from the table, within u^2 ah <= 2^-105 atan t
-//    (ah <= 2 atan t, as t >= c/2).
-// 2. N = n' - c d' exactly: shortProduct gives p + pe = c d'; n' - p is exact by Sterbenz's
-//    lemma (n' and p are within a factor of two: for j = 1, p = c d' exactly and
-//    t/c > 1/2; for j >= 2, t/c >= (1 - 2^-10/c)(1 - u) >= 3/4 (1 - u); and t/c <=
-//    (1 + 2^-10/c)(1 + 3u) <= 3/2 (1 + 3u)); twoSum(n' - p, -pe) = Nh + Nl exactly.
-//    For j = 0 everything is 0 but n'.
+// 1. c = j/512, the multiple of 2^-9 nearest to r (1.5 2^43 has an ulp of 2^-9; a tie goes
+//    to even j), 0 <= j <= 512: |t - c| <= 2^-10 + u t, and t > 2^-10 when j >= 1 (r > 2^-10
+//    then, a tie r = 2^-10 going to j = 0). atan c = ah + al from the table, within
+//    u^2 ah <= 2^-105 atan t (ah <= 2 atan t, as t >= c/2).
+// 2. N = n' - c d' = nh - pe exactly: shortProduct gives p + pe = c d' (|pe| <= u p); nh =
+//    n' - p is exact by Sterbenz's lemma (n' and p are within a factor of two: for j = 1,
+//    p = c d' exactly and t/c > 1/2; for j >= 2, t/c >= (1 - 2^-10/c)(1 - u) >= 3/4 (1 - u);
+//    and t/c <= (1 + 2^-10/c)(1 + 3u) <= 3/2 (1 + 3u)). For j = 0, nh = n' and pe = 0.
 // 3. D = d' + c n', in [d', 2 d']: shortProduct gives q + qe = c n', fastTwoSum(d', q) =
 //    Dh + e2 (d' >= q), and Dl = RN(e2 + qe): |D - Dh - Dl| <= u (|e2| + |qe|) <= 2u^2 Dh.
-// 4. z = N/D = zh + zl: inv = RN(1/Dh), zh = RN(Nh inv), within 5.01u |z| of z (the
-//    roundings of inv and zh, Nl <= u |Nh| and |D/Dh - 1| <= 2.01u). twoProduct gives
-//    m + me = zh Dh; Nh - m is exact by Sterbenz (m = Nh (1 + 3.01u) at most); the rest
-//    rho = N - zh D = (Nh - m) + (Nl - me) - zh Dl is about 7u |Nh| and is computed with
-//    four roundings and Dl's error: within 18.1 u^2 |Nh|. zl = RN(rho inv) then carries
-//    the relative errors of inv, of zl and of Dh against D (2.01u each on at most
-//    7.01u |z|): |z - zh - zl| <= 46.2 u^2 |z| <= 2^-100.4 |z|, and |zl| <= 5.02u |z|.
+// 4. z = N/D = zh + zl. inv = RN(1/Dh) and zh = RN(nh inv): |z - zh| <= 5.03u |z| + u c
+//    (the roundings of inv and zh, |D/Dh - 1| <= 2.01u, and pe/D <= u c). The rest
+//    rho = N - zh D: zh = zH + zL and Dh = dH + dL (Veltkamp, 26 bits each, |zL| <= 2^-26
+//    |zh|); nh - zH dH is exact (the product has 52 bits and is within 2^-25 of nh:
+//    Sterbenz), the cross terms zH dL + zL dH + zL dL, at most 2^-25 |nh|, are summed
+//    within 2u of that, 2^-77 |nh|, and the remaining roundings, of numbers below
+//    5.03u |nh| + u p, and Dl's error add O(u^2 (|nh| + p)). zl = RN(rho inv) then carries
+//    the relative errors of inv and zl and of Dh against D, 4.02u on at most 5.03u |nh| +
+//    u p. With |nh|/D <= |z| + u c: |z - zh - zl| <= 2^-76.9 |z| + 2^-140 c, and
+//    |zl| <= 5.04u |z| + 1.01u c.
 //    |z| <= |t - c|/(1 + t c) <= 2^-10 (1 + 2^-43), and |z| <= (1 + 2^-21.5) atan t (for
-//    j >= 1, atan t >= atan 2^-10; for j = 0, z = t <= 2^-10 (1 + u)). A non-zero z is at
-//    least 2^-112: N is a multiple of 2^-61 ulp(d').
+//    j >= 1, atan t >= atan 2^-10; for j = 0, z = t <= 2^-10 (1 + u)).
 // 5. atan z = z + f(z) + theta, f(z) = -z^3/3 + z^5/5 - z^7/7, |theta| <= |z|^9/9 <=
 //    2^-93.1 |z|. With w = RN(zh^2): tail = RN(RN(zh w) P), P = RN(A3 + RN(w RN(A5 +
 //    RN(w A7)))), is f(zh) within 5.01u |f(zh)| (A3, P's last rounding, and the relative
 //    error of the w terms, 5u of at most 2^-22.3 |P|, give P within 2.01u; w, zh w and
-//    tail 3u more) <= 5.01u/3 2^-20 |z| <= 2^-72.26 |z|. f(zh + zl) = f(zh) - zh^2 zl
-//    within 2^-94 |z| (f'(zh) = -zh^2 + zh^4 - ...), and zl w stands for zh^2 zl.
-// 6. fastTwoSum(ah, zh) = s + e exactly (ah = 0, or ah >= atan 2^-9 > |zh|), then
-//    low = (((zl - zl w) + al) + e) + tail: the first three sums are below 6u atan t and
-//    round by u^2 of that; the last, at most |tail| + 6u |z| <= 2^-21.58 |z|, by
-//    2^-74.58 |z|. fastTwoSum(s, low) = Ah + Al exactly. In all,
-//    |Ah + Al - atan t| <= (2^-72.26 + 2^-74.58 + 2^-93.1 + 2^-94 + 2^-100.4) |z|
-//    + 2^-105 atan t <= 2^-71.9 atan t.
-// 7. With pi/2 = kPiOverTwoHigh + kPiOverTwoLow within 2^-107, K = k pi/2 as Kh + Kl
-//    within 2^-106 (k = 2 doubles it exactly). fastTwoSum(Kh, turn Ah) = s2 + e2 (Kh = 0 or
-//    Kh > Ah), low2 = (Kl + turn Al) + e2 rounds by at most u (2^-52.8 + 2^-53.3) +
-//    u (2^-51 + 2^-52) and fastTwoSum(s2, low2) gives the result: within 2^-71.9 atan t +
-//    2^-102.6 of it, and since the result is at least atan t and pi/4, within 2^-71.89
-//    of it. For k = 0 every step here is exact and the result is Ah + Al.
-// The bound 2^-71 |high| covers 2^-71.89 of the result, which is at most |high| (1 + 2u).
+//    tail 3u more) <= 5.01u/3 2^-20 |zh|: 2^-72.26 |z| and a negligible part of c.
+//    f(zh + zl) = f(zh) - zh^2 zl within 2^-93 (|z| + c) (f'(zh) = -zh^2 + zh^4 - ..., and
+//    f'' zl^2), and zl w stands for zh^2 zl.
+// 6. The result is Kh + Kl + turn (ah + al + zh + zl - zl w + tail), with K = k pi/2 =
+//    Kh + Kl within 2^-106 (kPiOverTwoHigh + kPiOverTwoLow is pi/2 within 2^-107; k = 2
+//    doubles it exactly). fastTwoSum(Kh, turn ah) = s1 + e1 exactly (Kh = 0, or Kh > ah),
+//    fastTwoSum(s1, turn zh) = s2 + e3 exactly (s1 = 0, or |s1| >= ah >= atan 2^-9 >
+//    |zh| for k = 0, or |s1| >= pi/4 > |zh|). low = (((Kl + e1) + turn al) + e3) +
+//    turn (zl - zl w)) + turn tail: for k = 0 the first terms are 0 and then below 3u
+//    atan t, for k >= 1 below 2^-50.4, so their roundings stay below 4u^2 atan t +
+//    2^-101.6 of the result (at least pi/4 then); the last sum, at most |tail| + 6u |z| <=
+//    2^-21.58 |z|, rounds by 2^-74.58 |z|. fastTwoSum(s2, low) gives the result exactly.
+// In all the error is at most (2^-72.26 + 2^-74.58 + 2^-76.9 + 2^-93.1 + 2^-93) |z| +
+// 2^-100 of the result, below 2^-71.93 of it, as the result is at least atan t. The bound
+// 2^-71 |high| covers that, the result being at most |high| (1 + 2u).
 void fastPath(const Octant& o, Approximation& a)
 {
     double nn = o.n, dd = o.d;
@@ -250,15 +252,15 @@ void fastPath(const Octant& o, Approximation& a)
         dd *= 0x1p600;
     }
 
-    // 1. The table point. 1.5 2^52 leaves no fraction bits for 0 <= 512 r < 2^51.
-    const double jd = (o.r * 512.0 + 0x1.8p52) - 0x1.8p52;
-    const double c = jd * 0x1p-9;
-    const double* entry = kAtanTable[static_cast<int>(jd)];
+    // 1. The table point: adding and taking away 1.5 2^43, whose ulp is 2^-9, rounds
+    //    0 <= r <= 1 to the nearest multiple of 2^-9 (ties to even j).
+    const double c = (o.r + 0x1.8p43) - 0x1.8p43;
+    const double* entry = kAtanTable[static_cast<int>(c * 512.0)];
 
-    // 2. and 3. N = n' - c d' and D = d' + c n'.
-    double p, pe, nh, nl;
+    // 2. and 3. N = nh - pe = n' - c d' and D = d' + c n'.
+    double p, pe;
     shortProduct(c, dd, p, pe);
-    twoSum(nn - p, -pe, nh, nl);
+    const double nh = nn - p;
     double q, qe, dh, e2;
     shortProduct(c, nn, q, qe);
     fastTwoSum(dd, q, dh, e2);
@@ -267,9 +269,11 @@ void fastPath(const Octant& o, Approximation& a)
     // 4. z = N/D.
     const double inv = 1.0 / dh;
     const double zh = nh * inv;
-    double m, me;
-    twoProduct(zh, dh, m, me);
-    const double rho = ((nh - m) + (nl - me)) - zh * dl;
+    double zH, zL, dH, dL;
+    split(zh, zH, zL);
+    split(dh, dH, dL);
+    const double cross = (zH * dL + zL * dH) + zL * dL;
+    const double rho = ((nh - zH * dH) - cross) - (pe + zh * dl);
     const double zl = rho * inv;
 
     // 5. atan z - z.
@@ -277,23 +281,17 @@ void fastPath(const Octant& o, Approximation& a)
     const double poly = kA3 + w * (kA5 + w * kA7);
     const double tail = (zh * w) * poly;
 
-    // 6. atan t = atan c + atan z.
-    double s, e;
-    fastTwoSum(entry[0], zh, s, e);
-    double low = zl - zl * w;
-    low = low + entry[1];
-    low = low + e;
-    low = low + tail;
-    double ah, al;
-    fastTwoSum(s, low, ah, al);
-
-    // 7. k pi/2 + turn atan t, and the sign.
+    // 6. k pi/2 + turn (atan c + atan z), and the sign.
     const double kh = o.k * kPiOverTwoHigh, kl = o.k * kPiOverTwoLow;
-    double s2, e3;
-    fastTwoSum(kh, o.turn * ah, s2, e3);
-    const double low2 = (kl + o.turn * al) + e3;
+    double s1, e1, s2, e3;
+    fastTwoSum(kh, o.turn * entry[0], s1, e1);
+    fastTwoSum(s1, o.turn * zh, s2, e3);
+    double low = (kl + e1) + o.turn * entry[1];
+    low = low + e3;
+    low = low + o.turn * (zl - zl * w);
+    low = low + o.turn * tail;
     double high;
-    fastTwoSum(s2, low2, high, a.low);
+    fastTwoSum(s2, low, high, a.low);
     a.bound = kFastError * high;
     a.high = o.sign * high;
     a.low = o.sign * a.low;
