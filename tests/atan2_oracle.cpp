@@ -334,28 +334,14 @@ int checkTables()
 
 int main(int argc, char** argv)
 {
-    long count = 100000;
-    std::uint64_t seed = 20260101;
-    for (int i = 1; i < argc; i++) {
-        const std::string a = argv[i];
-        if (a == "--count" && i + 1 < argc) {
-            count = oracle::parseCount(argv[++i]);
-        } else if (a == "--seed" && i + 1 < argc) {
-            seed = std::strtoull(argv[++i], nullptr, 0);
-        } else {
-            count = -1;
-        }
-        if (count < 0) {
-            std::fprintf(stderr, "usage: vecmath_atan2_oracle [--count N] [--seed S]\n");
-            return 2;
-        }
-    }
-    mpfr_set_emin(-1073);
-    mpfr_set_emax(1024);
+    oracle::Options options;
+    if (!oracle::start(argc, argv, "vecmath_atan2_oracle", options))
+        return 2;
+    const long count = options.count;
+    const std::uint64_t seed = options.seed;
 
     const int tableErrors = checkTables();
-    std::printf("tables: %s\n", tableErrors == 0 ? "every constant agrees with MPFR"
-                                                 : "CONSTANTS DIFFER FROM MPFR");
+    oracle::printTables(tableErrors);
 
     const std::vector<Pair> args = arguments(count, seed);
     Counts groups[kGroups], total;

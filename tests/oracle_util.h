@@ -1,7 +1,7 @@
 // oracle_util.h: what the GNU MPFR oracle programs of the library's own correctly rounded
 // functions share (trig_oracle.cpp, atan2_oracle.cpp): the generator of their arguments,
 // the error of a result in ulps, the check of a fast path's error bound, the comparison of
-// results bit for bit, and the reading of the argument count.
+// results bit for bit, and the reading of their options.
 #ifndef VECMATH_ORACLE_UTIL_H
 #define VECMATH_ORACLE_UTIL_H
 
@@ -9,7 +9,9 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "trig_detail.h"
 
@@ -94,6 +96,43 @@ inline long parseCount(const char* text)
     if (end == text || *end != '\0' || !(v >= 1 && v <= 1e10))
         return -1;
     return static_cast<long>(v);
+}
+
+/// What an oracle program is asked to do: how many arguments, from which seed.
+struct Options {
+    long count = 100000;
+    std::uint64_t seed = 20260101;
+};
+
+/// Reads the options [--count N] [--seed S] and sets MPFR's exponent range to that of
+/// doubles (subnormals by mpfr_subnormalize); false, with a usage line naming the program
+/// on standard error, for any other argument.
+inline bool start(int argc, char** argv, const char* program, Options& options)
+{
+    for (int i = 1; i < argc; i++) {
+        const std::string a = argv[i];
+        if (a == "--count" && i + 1 < argc) {
+            options.count = parseCount(argv[++i]);
+        } else if (a == "--seed" && i + 1 < argc) {
+            options.seed = std::strtoull(argv[++i], nullptr, 0);
+        } else {
+            options.count = -1;
+        }
+        if (options.count < 0) {
+            std::fprintf(stderr, "usage: %s [--count N] [--seed S]\n", program);
+            return false;
+        }
+    }
+    mpfr_set_emin(-1073);
+    mpfr_set_emax(1024);
+    return true;
+}
+
+/// Prints the verdict on the tables, from the number of constants that differ from MPFR.
+inline void printTables(int errors)
+{
+    std::printf("tables: %s\n",
+                errors == 0 ? "every constant agrees with MPFR" : "CONSTANTS DIFFER FROM MPFR");
 }
 
 } // namespace oracle

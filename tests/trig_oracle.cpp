@@ -40,7 +40,6 @@ namespace {
 namespace td = vecmath::trig_detail;
 using oracle::boundHolds;
 using oracle::errorInUlps;
-using oracle::parseCount;
 using oracle::sameResult;
 using oracle::SplitMix64;
 
@@ -388,28 +387,14 @@ int checkProducts(std::uint64_t seed)
 
 int main(int argc, char** argv)
 {
-    long count = 100000;
-    std::uint64_t seed = 20260101;
-    for (int i = 1; i < argc; i++) {
-        const std::string a = argv[i];
-        if (a == "--count" && i + 1 < argc) {
-            count = parseCount(argv[++i]);
-        } else if (a == "--seed" && i + 1 < argc) {
-            seed = std::strtoull(argv[++i], nullptr, 0);
-        } else {
-            count = -1;
-        }
-        if (count < 0) {
-            std::fprintf(stderr, "usage: vecmath_trig_oracle [--count N] [--seed S]\n");
-            return 2;
-        }
-    }
-    mpfr_set_emin(-1073);
-    mpfr_set_emax(1024);
+    oracle::Options options;
+    if (!oracle::start(argc, argv, "vecmath_trig_oracle", options))
+        return 2;
+    const long count = options.count;
+    const std::uint64_t seed = options.seed;
 
     const int tableErrors = checkTables();
-    std::printf("tables: %s\n", tableErrors == 0 ? "every constant agrees with MPFR"
-                                                 : "CONSTANTS DIFFER FROM MPFR");
+    oracle::printTables(tableErrors);
     const int productErrors = checkProducts(seed);
     std::printf("128-bit products: %s\n", productErrors == 0
                                               ? "the portable product equals the native one"
