@@ -13,7 +13,7 @@
 //      atan c from a table, atan z from its Taylor series to z^7; then k pi/2 is added.
 //      The error is proven below 2^-71.9 of the result (see fastPath). There are no
 //      branches on the quadrant, which random points would make unpredictable.
-//   4. Ziv's test (roundingIsCertain): where it cannot decide (about one result in 10^5),
+//   4. Ziv's test (roundingIsCertain): where it cannot decide (one in about 130,000),
 //      the slow path computes again in 256-bit fixed point, with a relative error below
 //      2^-247, and rounds that (see slowPath).
 //
@@ -131,16 +131,17 @@ double withSign(const Octant& o, double magnitude)
 // k = 0: the result is RN(atan t), with t - t^3/3 < atan t < t. No midpoint M between
 // doubles lies in [t - t^3/3, t) unless M = t exactly:
 //   write t = a/b 2^f with odd integers a, b < 2^53. For t >= 2^-1021 let
-//   2^e <= t < 2^(e+1); every midpoint in [2^(e-1), 2^(e+1)) is an integer K times 2^g,
-//   g = e - 54, K >= 2^53. If f >= g, t - M = 2^g (a 2^(f-g) - K b)/b, a non-zero integer
-//   (it is even when f > g, and a < K when f = g) over b: at least 2^(g-53) = 2^(e-107) >=
-//   t 2^-108 away. If f < g, t - M = 2^f (a - K b 2^(g-f))/b, an odd integer over b:
-//   at least 2^f/b >= t 2^-53 away. Either way farther than t^3/3 < t 2^-113.
-//   For t < 2^-1021 every midpoint is an odd multiple of 2^-1075 and t - M =
-//   2^-1075 (a 2^(f+1075) - (2m+1) b)/b; when t > 2^-1075, 2^(f+1075) > b/a > 2^-53, and
-//   the numerator is an integer or an odd integer over at most 2^53: |t - M| >= 2^-1181
-//   unless it is 0, far more than t^3/3 < 2^-3063. (For t <= 2^-1075 both t and atan t
-//   round to 0.)
+//   2^e <= t < 2^(e+1); every midpoint in [2^(e-1), 2^(e+1)) is M = K 2^g, g = e - 54,
+//   with an integer K whose odd part is at least 2^53 (a midpoint has 54 significant bits).
+//   If f >= g, t - M = 2^g (a 2^(f-g) - K b)/b; the integer in parentheses is not 0 (the
+//   odd part of a 2^(f-g) is a < 2^53, that of K b at least 2^53), so |t - M| >= 2^g/b >
+//   2^(e-107) > t 2^-108. If f < g, t - M = 2^f (a - K b 2^(g-f))/b, an odd integer in
+//   parentheses, so |t - M| >= 2^f/b = t/a > t 2^-53. Either way farther than
+//   t^3/3 < t 2^-113.
+//   For t < 2^-1021 every midpoint is M = (2m+1) 2^-1075 and t - M = 2^-1075 (a 2^(f+1075)
+//   - (2m+1) b)/b. For f >= -1075 the parentheses hold an integer, for f < -1075 an odd
+//   integer times 2^(f+1075) > b/a > 2^-53 (as t > 2^-1075), so |t - M| >= 2^-1181 unless
+//   t = M, far more than t^3/3 < 2^-3063. (For t <= 2^-1075 both t and atan t round to 0.)
 // So atan t rounds as t does, which is r, unless t is a midpoint: then atan t, just below,
 // rounds down, to the double below t. That happens only for t = (2m+1) 2^-1075 below
 // 2^-1021, i.e. (a/b) 2^(f+1075) an odd integer: b divides a and f = -1075. Where
@@ -358,9 +359,9 @@ Fixed atanSeries(const Fixed& v)
 // t = (mn/md) 2^-shift (0 <= shift <= 57) and i the integer nearest to 16 r:
 // - i = 0 (t <= 2^-5 (1 + u), shift >= 4): T = mn/md in (1/2, 2) within an ulp, t^2 =
 //   T^2 2^(-2 shift) within 5/2^8 + 1 < 2 ulps, and V = T S(t^2) = atan(t) 2^shift within
-//   2 * 53 + 2 < 107 ulps, which is 2^-248.2 of V >= 0.49. For k = 0 the result is
+//   2 * 53 + 2 = 108 ulps, which is 2^-248.2 of V >= 0.49. For k = 0 the result is
 //   RN(V) 2^-shift (a normal double, at least 2^-58); otherwise atan t = V 2^-shift
-//   within 107/16 + 1 < 8 ulps.
+//   within 108/16 + 1 < 8 ulps.
 // - i >= 1 (t > 2^-5, shift <= 5): c = i/16, z = (t - c)/(1 + t c) = (16 mn - i md
 //   2^shift)/(16 md 2^shift + i mn), numerator and denominator exact integers below 2^63;
 //   |z| <= 2^-5 (1 + 2^-48). z within an ulp, z^2 within 1.07 ulps, atan |z| = |z| S(z^2)

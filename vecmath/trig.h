@@ -22,7 +22,7 @@
 // portableAtan2(y, x) is the double nearest to the angle of the point (x, y), in [-pi, pi],
 // for every pair of doubles, by the same method: the quotient of the smaller by the larger
 // of |x| and |y| in double-double, a table of atan(j/512), Ziv's test and 256-bit integer
-// arithmetic where it cannot decide (about one result in 100,000). Its special values are
+// arithmetic where it cannot decide (about one result in 130,000). Its special values are
 // C's (C99 Annex F): atan2(+-0, +0) = +-0, atan2(+-0, -0) = +-pi, atan2(+-0, x) = +-0 for
 // x > 0 and +-pi for x < 0, atan2(y, +-0) = +-pi/2 for y != 0, atan2(+-y, +inf) = +-0 and
 // atan2(+-y, -inf) = +-pi for finite y > 0, atan2(+-inf, x) = +-pi/2 for finite x,
