@@ -45,6 +45,11 @@ TRIG_SETS = [
     ("sincos_large", "65,536 arguments from 2^20 to 2^1000 (Payne–Hanek reduction)", None),
     ("sincos_slow_path", "the slow path alone (256-bit fixed point), 64 angles", None),
 ]
+# The library's own atan2 against glibc's (vecmath_bench's atan2_* benchmarks), the same way.
+ATAN2_SETS = [
+    ("atan2_random", "65,536 random points of [−1, 1]², every quadrant in no order", 1.5),
+    ("atan2_sweep", "65,536 points swept once around the circle in order of angle", 1.5),
+]
 ADAPTERS = {"vecmath": "VecmathLib", "glm": "GlmLib", "Eigen": "EigenLib"}
 CONFIG_TITLES = {
     "nolto": "without LTO: what a program that links the installed library gets",
@@ -107,6 +112,28 @@ def fmt_time(ns):
     if ns >= 1000:
         return f"{ns / 1000:.3g} µs"
     return f"{ns:.3g} ns"
+
+
+def glibc_table(w, lto_times, ctx, sets):
+    """The table of the library's own functions against glibc's, for the sets given as
+    (key, description, target), and the agreement of the results below it."""
+    w("| Arguments | vecmath | glibc | vecmath ÷ glibc | Target |")
+    w("|---|---|---|---|---|")
+    for key, label, target in sets:
+        mine = summary(lto_times, key, "vecmath")
+        theirs = summary(lto_times, key, "glibc")
+        ratio = f"{mine['median'] / theirs['median']:.2f}" if mine and theirs else "—"
+        tgt = "—" if target is None else f"≤ {target:.1f}" + (
+            "" if not (mine and theirs) else (" (met)" if mine["median"] / theirs["median"] <= target
+                                              else " (**not met**)"))
+        w(f"| {label} | {fmt_time(mine['median']) if mine else '—'} | "
+          f"{fmt_time(theirs['median']) if theirs else '—'} | {ratio} | {tgt} |")
+    w("")
+    for key, label, _ in sets:
+        text = ctx.get(f"agreement.{key}")
+        if text:
+            w(f"- {key}: {text}")
+    w("")
 
 
 def ratios(times, op):
@@ -514,25 +541,17 @@ def main():
       "`VECMATH_PORTABLE_TRIG`, against glibc's `sin` plus `cos` of the same argument, each "
       "time for one sine and one cosine (the `lto` build; median over the repetitions):")
     w("")
-    w("| Arguments | vecmath | glibc | vecmath ÷ glibc | Target |")
-    w("|---|---|---|---|---|")
-    lto_times = times.get("lto", {})
-    for key, label, target in TRIG_SETS:
-        mine = summary(lto_times, key, "vecmath")
-        theirs = summary(lto_times, key, "glibc")
-        ratio = f"{mine['median'] / theirs['median']:.2f}" if mine and theirs else "—"
-        tgt = "—" if target is None else f"≤ {target:.1f}" + (
-            "" if not (mine and theirs) else (" (met)" if mine["median"] / theirs["median"] <= target
-                                              else " (**not met**)"))
-        w(f"| {label} | {fmt_time(mine['median']) if mine else '—'} | "
-          f"{fmt_time(theirs['median']) if theirs else '—'} | {ratio} | {tgt} |")
+    glibc_table(w, times.get("lto", {}), contexts.get("lto", {}), TRIG_SETS)
+
+    # ---- The library's own atan2
+    w("## The library's own atan2 against glibc's")
     w("")
-    ctx = contexts.get("lto", {})
-    for key, label, _ in TRIG_SETS:
-        text = ctx.get(f"agreement.{key}")
-        if text:
-            w(f"- {key}: {text}")
+    w("`portableAtan2` (`vecmath/trig.h`), correctly rounded and the same bits everywhere, "
+      "against glibc's `atan2` of the same pair, per call (the `lto` build; median over the "
+      "repetitions). Glibc's branches on the octant are predictable in the sweep; "
+      "`portableAtan2` has none:")
     w("")
+    glibc_table(w, times.get("lto", {}), contexts.get("lto", {}), ATAN2_SETS)
 
     # ---- Agreement
     w("## Agreement of the three libraries")

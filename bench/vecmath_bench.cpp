@@ -26,6 +26,8 @@
 // that all take the fast path, on random angles (overall, the slow path included where
 // Ziv's test sends an argument there), on large arguments (Payne-Hanek reduction), and the
 // slow path alone. Before timing, every result is checked to be within an ulp of glibc's.
+// The same for its own atan2 (portableAtan2) against glibc's atan2, on random points of
+// every quadrant and on a sweep around the circle in order of angle.
 #include <benchmark/benchmark.h>
 
 #include <Eigen/Dense>
@@ -892,6 +894,95 @@ void registerTrigBenches()
         ->Unit(benchmark::kNanosecond);
 }
 
+// ---- The library's own atan2 against glibc's -----------------------------------------------
+
+enum Atan2Set { kAtan2Random, kAtan2Sweep, kAtan2Sets };
+const char* const kAtan2SetNames[kAtan2Sets] = {"atan2_random", "atan2_sweep"};
+
+// The pairs (y, x) of each set: 65,536 random points of the square [-1, 1]^2, every quadrant
+// in no order; and 65,536 points of the circles of radius 1/2 to 2 swept once around in
+// order of their angle, from -pi to pi, whose octants a branch predictor learns.
+const std::vector<std::array<double, 2>>& atan2Arguments(Atan2Set set)
+{
+    static std::vector<std::array<double, 2>> sets[kAtan2Sets];
+    std::vector<std::array<double, 2>>& v = sets[set];
+    if (!v.empty())
+        return v;
+    std::mt19937_64 rng(20260808 + set);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0), radius(0.5, 2.0);
+    const int size = 65536;
+    for (int i = 0; i < size; i++) {
+        if (set == kAtan2Random) {
+            const double y = unit(rng), x = unit(rng);
+            v.push_back({y, x});
+        } else {
+            const double angle = -3.141592653589793 + 6.283185307179586 * (i + 0.5) / size;
+            const double r = radius(rng);
+            v.push_back({r * std::sin(angle), r * std::cos(angle)});
+        }
+    }
+    return v;
+}
+
+// The results of both within an ulp of each other (glibc's are not always correctly
+// rounded); the count of last-bit differences is reported.
+Verdict checkAtan2(Atan2Set set)
+{
+    Verdict v;
+    int differ = 0;
+    bool ok = true;
+    for (const auto& p : atan2Arguments(set)) {
+        const double mine = vecmath::portableAtan2(p[0], p[1]), theirs = std::atan2(p[0], p[1]);
+        differ += mine != theirs;
+        const double ulp = std::nextafter(std::fabs(theirs), 4.0) - std::fabs(theirs);
+        ok = ok && std::fabs(mine - theirs) <= ulp;
+    }
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "%s over %zu pairs: vecmath's atan2 within an ulp of glibc's, %d results "
+                  "differ in the last bit",
+                  ok ? "agree" : "DISAGREE", atan2Arguments(set).size(), differ);
+    v.ok = ok;
+    v.text = text;
+    return v;
+}
+
+const Verdict& atan2Verdict(Atan2Set set)
+{
+    return onceEach<Atan2Set, kAtan2Sets, checkAtan2>(set);
+}
+
+// One atan2 of each pair of the set, per operation.
+template <bool kPortable>
+void BM_atan2(benchmark::State& state, Atan2Set set)
+{
+    const Verdict& v = atan2Verdict(set);
+    if (!v.ok) {
+        state.SkipWithError(("atan2 disagrees: " + v.text).c_str());
+        return;
+    }
+    const std::vector<std::array<double, 2>>& args = atan2Arguments(set);
+    for (auto _ : state)
+        for (const auto& p : args) {
+            double a = kPortable ? vecmath::portableAtan2(p[0], p[1]) : std::atan2(p[0], p[1]);
+            benchmark::DoNotOptimize(a);
+        }
+    state.counters["ops"] = static_cast<double>(args.size());
+}
+
+void registerAtan2Benches()
+{
+    for (int set = 0; set < kAtan2Sets; set++) {
+        const Atan2Set a = static_cast<Atan2Set>(set);
+        benchmark::RegisterBenchmark((std::string(kAtan2SetNames[set]) + "/vecmath").c_str(),
+                                     BM_atan2<true>, a)
+            ->Unit(benchmark::kNanosecond);
+        benchmark::RegisterBenchmark((std::string(kAtan2SetNames[set]) + "/glibc").c_str(),
+                                     BM_atan2<false>, a)
+            ->Unit(benchmark::kNanosecond);
+    }
+}
+
 using BenchFn = void (*)(benchmark::State&);
 
 void registerBench(Op op, const char* library, BenchFn fn)
@@ -963,6 +1054,12 @@ int main(int argc, char** argv)
         benchmark::AddCustomContext(std::string("agreement.") + kTrigSetNames[set], v.text);
         allAgree = allAgree && v.ok;
     }
+    for (int set = 0; set < kAtan2Sets; set++) {
+        const Verdict& v = atan2Verdict(static_cast<Atan2Set>(set));
+        std::fprintf(stderr, "%-16s %s\n", kAtan2SetNames[set], v.text.c_str());
+        benchmark::AddCustomContext(std::string("agreement.") + kAtan2SetNames[set], v.text);
+        allAgree = allAgree && v.ok;
+    }
     benchmark::AddCustomContext("points_per_frame", std::to_string(data().ridePoints.size()));
 
     REGISTER_OP(kTransform, BM_transformFrame);
@@ -981,6 +1078,7 @@ int main(int argc, char** argv)
     benchmark::RegisterBenchmark("unit/sqrt", BM_unitSqrt)->Unit(benchmark::kNanosecond);
     benchmark::RegisterBenchmark("unit/avx_mul_add", BM_unitMulAdd)->Unit(benchmark::kNanosecond);
     registerTrigBenches();
+    registerAtan2Benches();
 
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

@@ -31,34 +31,19 @@
 #include <string>
 #include <vector>
 
+#include "oracle_util.h"
 #include "trig.h"
 #include "trig_detail.h"
 
 namespace {
 
 namespace td = vecmath::trig_detail;
+using oracle::boundHolds;
+using oracle::errorInUlps;
+using oracle::sameResult;
+using oracle::SplitMix64;
 
 // ---- Arguments -----------------------------------------------------------------------------
-
-class SplitMix64
-{
-public:
-    explicit SplitMix64(std::uint64_t seed) : m_state(seed) {}
-    std::uint64_t next()
-    {
-        std::uint64_t z = (m_state += 0x9e3779b97f4a7c15u);
-        z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9u;
-        z = (z ^ (z >> 27)) * 0x94d049bb133111ebu;
-        return z ^ (z >> 31);
-    }
-    /// Uniform in [0, 1), 53 bits.
-    double unit() { return double(next() >> 11) * 0x1p-53; }
-    /// Plus or minus, at random.
-    double sign(double x) { return (next() & 1u) != 0 ? -x : x; }
-
-private:
-    std::uint64_t m_state;
-};
 
 double fromBits(std::uint64_t b)
 {
@@ -279,49 +264,6 @@ void exactValue(double x, bool cosine, mpfr_t exact)
     mpfr_clear(m);
 }
 
-// |y - exact| in ulps of the exact value (an ulp of a double in its binade; at least the
-// subnormal ulp), and 1/2 minus that in `toMidpoint`, worked out in 400 bits.
-double errorInUlps(double y, const mpfr_t exact, double& toMidpoint)
-{
-    toMidpoint = 0.5;
-    if (mpfr_zero_p(exact))
-        return y == 0 ? 0.0 : INFINITY;
-    mpfr_t d;
-    mpfr_init2(d, 400);
-    mpfr_sub_d(d, exact, y, MPFR_RNDN);
-    long e = mpfr_get_exp(exact) - 1; // exact = 1.xxx 2^e
-    if (e < -1022)
-        e = -1022;
-    mpfr_mul_2si(d, d, 52 - e, MPFR_RNDN);
-    mpfr_abs(d, d, MPFR_RNDN);
-    const double u = mpfr_get_d(d, MPFR_RNDN);
-    mpfr_d_sub(d, 0.5, d, MPFR_RNDN);
-    toMidpoint = mpfr_get_d(d, MPFR_RNDN);
-    mpfr_clear(d);
-    return u;
-}
-
-// |a.high + a.low - exact| <= a.bound, checked in 400-bit arithmetic.
-bool boundHolds(const td::Approximation& a, const mpfr_t exact)
-{
-    mpfr_t d;
-    mpfr_init2(d, 400);
-    mpfr_set_d(d, a.high, MPFR_RNDN);
-    mpfr_add_d(d, d, a.low, MPFR_RNDN);
-    mpfr_sub(d, d, exact, MPFR_RNDN);
-    mpfr_abs(d, d, MPFR_RNDN);
-    const bool ok = mpfr_cmp_d(d, a.bound) <= 0;
-    mpfr_clear(d);
-    return ok;
-}
-
-bool sameResult(double a, double b)
-{
-    if (std::isnan(a) || std::isnan(b))
-        return std::isnan(a) && std::isnan(b);
-    return bitsOf(a) == bitsOf(b);
-}
-
 struct Counts {
     long arguments = 0, wrong = 0, slow = 0;
     double worstUlps = 0.0;
@@ -441,41 +383,18 @@ int checkProducts(std::uint64_t seed)
     return bad;
 }
 
-long parseCount(const char* text)
-{
-    char* end = nullptr;
-    const double v = std::strtod(text, &end);
-    if (end == text || *end != '\0' || !(v >= 1 && v <= 1e10))
-        return -1;
-    return static_cast<long>(v);
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    long count = 100000;
-    std::uint64_t seed = 20260101;
-    for (int i = 1; i < argc; i++) {
-        const std::string a = argv[i];
-        if (a == "--count" && i + 1 < argc) {
-            count = parseCount(argv[++i]);
-        } else if (a == "--seed" && i + 1 < argc) {
-            seed = std::strtoull(argv[++i], nullptr, 0);
-        } else {
-            count = -1;
-        }
-        if (count < 0) {
-            std::fprintf(stderr, "usage: vecmath_trig_oracle [--count N] [--seed S]\n");
-            return 2;
-        }
-    }
-    mpfr_set_emin(-1073);
-    mpfr_set_emax(1024);
+    oracle::Options options;
+    if (!oracle::start(argc, argv, "vecmath_trig_oracle", options))
+        return 2;
+    const long count = options.count;
+    const std::uint64_t seed = options.seed;
 
     const int tableErrors = checkTables();
-    std::printf("tables: %s\n", tableErrors == 0 ? "every constant agrees with MPFR"
-                                                 : "CONSTANTS DIFFER FROM MPFR");
+    oracle::printTables(tableErrors);
     const int productErrors = checkProducts(seed);
     std::printf("128-bit products: %s\n", productErrors == 0
                                               ? "the portable product equals the native one"

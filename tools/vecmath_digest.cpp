@@ -12,8 +12,8 @@
 //                  whose last bits differ between C libraries, and glibc's between CPUs;
 //                  built with VECMATH_PORTABLE_TRIG they call the library's own correctly
 //                  rounded ones, and this digest is the same everywhere too.
-//   portable       the library's own functions (trig.h) on arguments of every size,
-//                  whatever the option: the same on every platform.
+//   portable       the library's own sine, cosine and atan2 (trig.h) on arguments of every
+//                  size and kind, whatever the option: the same on every platform.
 //
 // The inputs come from a SplitMix64 generator written here: the standard library's
 // distributions differ between standard libraries. Each operation draws from its own
@@ -22,6 +22,7 @@
 // significant first, so that it does not depend on the byte order. Every NaN counts as the
 // same NaN: the sign and payload of a NaN that an operation makes differ between CPUs
 // (x86 sets the sign, ARM does not), and no result of the library is defined by them.
+#include <cfloat>
 #include <cinttypes>
 #include <cmath>
 #include <cstdint>
@@ -256,6 +257,34 @@ void addSinCos(Digest& d, double x)
     d.add(sc.sine);
     d.add(sc.cosine);
 }
+
+// A pair for atan2 whose ratio is extreme or near 1 in size: y = x 2^-k (1 + f) with k up
+// to 1100 (tiny and subnormal results, and pi/2 or pi when swapped) or a few ulps from
+// +-x, in any quadrant.
+void addAtan2Ratio(SplitMix64& g, Digest& d)
+{
+    const double x = g.value();
+    const std::uint64_t kind = g.next() % 3;
+    double y;
+    if (kind == 0) {
+        const double mantissa = 1.0 + std::ldexp(double(g.next() >> 12), -52);
+        y = x * std::ldexp(mantissa, -int(g.next() % 1101));
+    } else {
+        y = kind == 1 ? x : -x;
+        const int steps = int(g.next() % 8);
+        for (int i = 0; i < steps; i++)
+            y = std::nextafter(y, HUGE_VAL);
+    }
+    if (g.next() % 2 == 0)
+        d.add(vecmath::portableAtan2(y, x));
+    else
+        d.add(vecmath::portableAtan2(x, y));
+}
+
+// Zeros, infinities, NaN, the extremes of the doubles and a few others, for atan2.
+const double kAtan2Specials[] = {0.0,      -0.0,         HUGE_VAL,      -HUGE_VAL, NAN,
+                                 1.0,      -1.0,         DBL_MAX,       -DBL_MAX,  DBL_MIN,
+                                 -DBL_MIN, DBL_TRUE_MIN, -DBL_TRUE_MIN, 3e-323,    2.0};
 
 const Operation kOperations[] = {
     // Vector3D
@@ -724,6 +753,23 @@ const Operation kOperations[] = {
      [](SplitMix64& g, Digest& d) { addSinCos(d, g.large()); }},
     {"portableSin, portableCos and portableSinCos of any double", kPortable,
      [](SplitMix64& g, Digest& d) { addSinCos(d, g.anyBits()); }},
+    {"portableAtan2 of points", kPortable,
+     [](SplitMix64& g, Digest& d) {
+         const double y = g.value(), x = g.value();
+         d.add(vecmath::portableAtan2(y, x));
+     }},
+    {"portableAtan2 of any doubles", kPortable,
+     [](SplitMix64& g, Digest& d) {
+         const double y = g.anyBits(), x = g.anyBits();
+         d.add(vecmath::portableAtan2(y, x));
+     }},
+    {"portableAtan2 of extreme ratios and ratios near 1", kPortable, addAtan2Ratio},
+    {"portableAtan2 of special values", kPortable,
+     [](SplitMix64& g, Digest& d) {
+         const std::size_t n = sizeof kAtan2Specials / sizeof kAtan2Specials[0];
+         const double y = kAtan2Specials[g.next() % n], x = kAtan2Specials[g.next() % n];
+         d.add(vecmath::portableAtan2(y, x));
+     }},
 };
 
 std::uint64_t runOperation(const Operation& op)
@@ -763,7 +809,8 @@ int main(int argc, char** argv)
                 "  (%d rotation loaders, projections and angles, with %s trigonometry)\n",
                 trigonometric.value(), trigonometricCount,
                 vecmath::rotationsUsePortableTrig() ? "the library's own" : "the C library's");
-    std::printf("portable       %016" PRIx64 "  (%d operations of the library's own sin and cos)\n",
+    std::printf("portable       %016" PRIx64
+                "  (%d operations of the library's own sin, cos and atan2)\n",
                 digests[kPortable].value(), counts[kPortable]);
     return 0;
 }

@@ -1,4 +1,5 @@
-// trig.h: the library's own sine and cosine, correctly rounded for every double.
+// trig.h: the library's own sine, cosine and two-argument arctangent, correctly rounded for
+// every argument.
 //
 // portableSin, portableCos and portableSinCos return the double nearest to the exact sine
 // and cosine of their argument (ties cannot occur), for every finite double, so their bits
@@ -17,6 +18,17 @@
 //
 // Special values: sin(+-0) is +-0 with the sign kept, cos(+-0) is 1; the sine and cosine of
 // an infinity or a NaN are NaN; subnormal arguments give sin(x) = x and cos(x) = 1.
+//
+// portableAtan2(y, x) is the double nearest to the angle of the point (x, y), in [-pi, pi],
+// for every pair of doubles, by the same method: the quotient of the smaller by the larger
+// of |x| and |y| in double-double, a table of atan(j/512), Ziv's test and 256-bit integer
+// arithmetic where it cannot decide (about one result in 130,000). Its special values are
+// C's (C99 Annex F): atan2(+-0, +0) = +-0, atan2(+-0, -0) = +-pi, atan2(+-0, x) = +-0 for
+// x > 0 and +-pi for x < 0, atan2(y, +-0) = +-pi/2 for y != 0, atan2(+-y, +inf) = +-0 and
+// atan2(+-y, -inf) = +-pi for finite y > 0, atan2(+-inf, x) = +-pi/2 for finite x,
+// atan2(+-inf, +inf) = +-pi/4, atan2(+-inf, -inf) = +-3 pi/4, and NaN where either is NaN
+// (pi, pi/2, pi/4 and 3 pi/4 meaning the doubles nearest to them). It rounds to nearest
+// whatever rounding mode the caller has set, and leaves that mode as it was.
 //
 // The rotation loaders of Matrix4x4 take their sine and cosine from here when the library
 // is built with the CMake option VECMATH_PORTABLE_TRIG, and from the C library's std::sin
@@ -38,6 +50,9 @@ double portableSin(double x) noexcept;
 double portableCos(double x) noexcept;
 /// Both at once, with one argument reduction: the same bits as portableSin and portableCos.
 SinCos portableSinCos(double x) noexcept;
+/// The double nearest to the angle of the point (x, y) from the X axis, in [-pi, pi]; C's
+/// atan2 special values (signed zeros, infinities; NaN for a NaN).
+double portableAtan2(double y, double x) noexcept;
 
 /// True when the library was built with VECMATH_PORTABLE_TRIG, so that the rotation loaders
 /// take their sine and cosine from portableSinCos; false when they take std::sin and

@@ -184,6 +184,24 @@ double slowSin(double x) noexcept;
 /// The slow path's correctly rounded cosine of a finite x with 2^-27 <= |x|.
 double slowCos(double x) noexcept;
 
+// ---- The arctangent (atan2.cpp, atan2_tables.cpp, made by scripts/atan2-tables.py) ------
+
+constexpr int kAtanTableSize = 513; ///< entries j = 0..512 of atan(j/512)
+constexpr int kAtanFixedSize = 17;  ///< entries i = 0..16 of atan(i/16)
+
+/// {high, low} of atan(j/512): the nearest double and the double nearest to the rest.
+extern const double kAtanTable[kAtanTableSize][2];
+/// atan(i/16) in fixed point (see Fixed), truncated after 256 fraction bits.
+extern const std::uint64_t kAtanFixed[kAtanFixedSize][kFixedWords];
+
+/// The fast path of atan2(y, x) in double-double, with a proven error bound, where both are
+/// finite and non-zero and the smaller of |y/x| and |x/y| is at least 2^-56; false, and
+/// nothing written, elsewhere. Rounds to nearest: call it in that mode.
+bool fastAtan2(double y, double x, Approximation& a) noexcept;
+/// The correctly rounded atan2(y, x) without the fast path: 256-bit fixed point where the
+/// fast path applies, the same answers as portableAtan2 elsewhere. Rounds to nearest.
+double slowAtan2(double y, double x) noexcept;
+
 } // namespace trig_detail
 } // namespace vecmath
 

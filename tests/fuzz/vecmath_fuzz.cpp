@@ -629,11 +629,33 @@ void checkPortableTrig(double x)
         CHECK(identical(sn, x));
 }
 
+// What the library's own atan2 promises for any pair (trig.h): NaN exactly where an
+// argument is NaN; otherwise at most pi (the double nearest to it) in size, at most pi/2
+// where x > 0, the sign of y, odd in y bit for bit, and the same bits for (y/2, x/2)
+// wherever halving both is exact.
+void checkPortableAtan2(double y, double x)
+{
+    const double a = vecmath::portableAtan2(y, x);
+    if (std::isnan(y) || std::isnan(x)) {
+        CHECK(std::isnan(a));
+        return;
+    }
+    CHECK(!std::isnan(a) && std::fabs(a) <= 0x1.921fb54442d18p+1);
+    CHECK(std::signbit(a) == std::signbit(y));
+    CHECK(identical(vecmath::portableAtan2(-y, x), -a));
+    if (x > 0)
+        CHECK(std::fabs(a) <= 0x1.921fb54442d18p+0);
+    const auto halvable = [](double v) { return v == 0 || std::fabs(v) >= 0x1p-1021; };
+    if (halvable(y) && halvable(x))
+        CHECK(identical(vecmath::portableAtan2(y / 2, x / 2), a));
+}
+
 void matrixAxisRotations(Machine& s, Input& in, int a, int which)
 {
     Matrix4x4& M = s.m[a];
     const double phi = in.number();
     checkPortableTrig(phi);
+    checkPortableAtan2(phi, M.m_d[which % 4][0]); // before M is loaded: any earlier value
     const double c = rotationCos(phi), sn = rotationSin(phi);
     double e[4][4] = {};
     e[3][3] = 1.0;
