@@ -10,7 +10,9 @@
 //     against glm's and Eigen's own loops); beside it, the ride's own rotateAll() on its
 //     real point lists;
 //   - product, determinant, inverse and transpose of 4x4 matrices;
-//   - loading a rotation about an arbitrary axis, and normalising 3- and 4-vectors.
+//   - loading a rotation about an arbitrary axis, and normalising 3- and 4-vectors;
+//   - a look-at view and a perspective projection, and a matrix in OpenGL's column order;
+//   - quaternions: product, turning a vector, to and from a matrix, slerp.
 // Before anything is timed, every operation is run through all three libraries and the
 // results are compared; a disagreement fails that operation's benchmarks and makes the
 // program exit with status 1.
@@ -34,6 +36,8 @@
 #include <Eigen/Geometry>
 #include <glm/glm.hpp>
 #include <glm/gtc/matrix_transform.hpp>
+#include <glm/gtc/quaternion.hpp>
+#include <glm/gtc/type_ptr.hpp>
 
 #include <algorithm>
 #include <array>
@@ -50,6 +54,7 @@
 #endif
 
 #include "matrix4x4.h"
+#include "quaternion.h"
 #include "ride.h"
 #include "trig.h"
 #include "trig_detail.h"
@@ -71,6 +76,7 @@ using vecmath::vecmathUseSimd;
 using Rows = std::array<double, 16>; // a 4x4 matrix, element (r, c) at 4 * r + c
 using Triple = std::array<double, 3>;
 using Quad = std::array<double, 4>;
+using Columns = std::array<double, 16>; // a 4x4 matrix column by column, as OpenGL reads it
 
 constexpr int kBatch = 64; // operations per timed iteration, each on its own input
 
@@ -85,6 +91,10 @@ struct Data {
     std::vector<Quad> vectors4;
     std::vector<Triple> ridePoints; // the ride's rope and basket points, in rotateAll's order
     Rows rideStep;                  // the ride's per-frame rotation about Y
+    std::vector<Triple> eyes, centers, ups; // cameras
+    std::vector<Quad> lenses;               // fovy, aspect, zNear, zFar
+    std::vector<Quad> quatsA, quatsB;       // unit quaternions, w first
+    std::vector<double> fractions;          // slerp's t, in [0, 1]
 };
 
 // The ride's moving points, in the order rotateAll visits them.
@@ -125,6 +135,17 @@ Data makeData()
         d.vectors3.push_back({100.0 * unit(rng), 100.0 * unit(rng), 100.0 * unit(rng) + 150.0});
         d.vectors4.push_back(
             {10.0 * unit(rng), 10.0 * unit(rng), 10.0 * unit(rng), 10.0 * unit(rng) + 15.0});
+        d.eyes.push_back({50 * unit(rng), 50 * unit(rng), 50 * unit(rng) + 100});
+        d.centers.push_back({10 * unit(rng), 10 * unit(rng), 10 * unit(rng)});
+        d.ups.push_back({0.2 * unit(rng), 1.0, 0.2 * unit(rng)});
+        d.lenses.push_back({1.0 + 0.5 * unit(rng), 1.5 + 0.5 * unit(rng), 0.1 + 0.05 * unit(rng),
+                            300 + 100 * unit(rng)});
+        for (std::vector<Quad>* quats : {&d.quatsA, &d.quatsB}) {
+            const Quaternion q = Quaternion::FromAxisAngle(
+                Vector3D(unit(rng), unit(rng), unit(rng) + 0.1), 3.0 * unit(rng));
+            quats->push_back({q.m_w, q.m_x, q.m_y, q.m_z});
+        }
+        d.fractions.push_back(0.5 * (unit(rng) + 1.0));
     }
     kreirajKonopce();
     d.ridePoints = ridePoints();
@@ -190,6 +211,21 @@ struct VecmathLib {
     }
     static Vec3 normalized(const Vec3& v) { return v.Normalized(); }
     static Vec4 normalized(const Vec4& v) { return v.normalized(); }
+    static Mat lookAt(const Vec3& eye, const Vec3& center, const Vec3& up)
+    {
+        return Mat::LookAt(eye, center, up);
+    }
+    static Mat perspective(const Quad& l) { return Mat::Perspective(l[0], l[1], l[2], l[3]); }
+    static Columns columns(const Mat& m) { return m.columnMajor(); }
+
+    using Quat = Quaternion;
+    static Quat quat(const Quad& q) { return Quat(q[0], q[1], q[2], q[3]); }
+    static Quad quad(const Quat& q) { return {q.m_w, q.m_x, q.m_y, q.m_z}; }
+    static Quat quatProduct(const Quat& a, const Quat& b) { return a * b; }
+    static Vec3 quatRotate(const Quat& q, const Vec3& v) { return q * v; }
+    static Mat quatToMatrix(const Quat& q) { return q.toMatrix(); }
+    static Quat quatFromMatrix(const Mat& m) { return Quat::FromMatrix(m); }
+    static Quat slerp(const Quat& a, const Quat& b, double t) { return vecmath::slerp(a, b, t); }
 };
 
 // glm's matrices are column-major: m[c][r] is row r, column c.
@@ -236,6 +272,27 @@ struct GlmLib {
     }
     static Vec3 normalized(const Vec3& v) { return glm::normalize(v); }
     static Vec4 normalized(const Vec4& v) { return glm::normalize(v); }
+    static Mat lookAt(const Vec3& eye, const Vec3& center, const Vec3& up)
+    {
+        return glm::lookAtRH(eye, center, up);
+    }
+    static Mat perspective(const Quad& l) { return glm::perspectiveRH_NO(l[0], l[1], l[2], l[3]); }
+    static Columns columns(const Mat& m)
+    {
+        Columns c;
+        std::memcpy(c.data(), glm::value_ptr(m), sizeof c);
+        return c;
+    }
+
+    // glm::dquat(w, x, y, z), as vecmath's.
+    using Quat = glm::dquat;
+    static Quat quat(const Quad& q) { return Quat(q[0], q[1], q[2], q[3]); }
+    static Quad quad(const Quat& q) { return {q.w, q.x, q.y, q.z}; }
+    static Quat quatProduct(const Quat& a, const Quat& b) { return a * b; }
+    static Vec3 quatRotate(const Quat& q, const Vec3& v) { return q * v; }
+    static Mat quatToMatrix(const Quat& q) { return glm::mat4_cast(q); }
+    static Quat quatFromMatrix(const Mat& m) { return glm::quat_cast(m); }
+    static Quat slerp(const Quat& a, const Quat& b, double t) { return glm::slerp(a, b, t); }
 };
 
 // Eigen's matrices are column-major too, but m(r, c) is row r, column c.
@@ -288,6 +345,55 @@ struct EigenLib {
     }
     static Vec3 normalized(const Vec3& v) { return v.normalized(); }
     static Vec4 normalized(const Vec4& v) { return v.normalized(); }
+    // Eigen has no look-at or perspective: written as its users write them.
+    static Mat lookAt(const Vec3& eye, const Vec3& center, const Vec3& up)
+    {
+        const Vec3 f = (center - eye).normalized();
+        const Vec3 s = f.cross(up).normalized();
+        const Vec3 u = s.cross(f);
+        Mat m = Mat::Identity();
+        m.row(0).head<3>() = s;
+        m.row(1).head<3>() = u;
+        m.row(2).head<3>() = -f;
+        m(0, 3) = -s.dot(eye);
+        m(1, 3) = -u.dot(eye);
+        m(2, 3) = f.dot(eye);
+        return m;
+    }
+    static Mat perspective(const Quad& l)
+    {
+        const double f = 1.0 / std::tan(l[0] / 2), d = l[3] - l[2];
+        Mat m = Mat::Zero();
+        m(0, 0) = f / l[1];
+        m(1, 1) = f;
+        m(2, 2) = -(l[3] + l[2]) / d;
+        m(2, 3) = -(2.0 * l[3] * l[2]) / d;
+        m(3, 2) = -1.0;
+        return m;
+    }
+    static Columns columns(const Mat& m)
+    {
+        Columns c;
+        std::memcpy(c.data(), m.data(), sizeof c);
+        return c;
+    }
+
+    using Quat = Eigen::Quaterniond;
+    static Quat quat(const Quad& q) { return Quat(q[0], q[1], q[2], q[3]); }
+    static Quad quad(const Quat& q) { return {q.w(), q.x(), q.y(), q.z()}; }
+    static Quat quatProduct(const Quat& a, const Quat& b) { return a * b; }
+    static Vec3 quatRotate(const Quat& q, const Vec3& v) { return q * v; }
+    static Mat quatToMatrix(const Quat& q)
+    {
+        Mat m = Mat::Identity();
+        m.topLeftCorner<3, 3>() = q.toRotationMatrix();
+        return m;
+    }
+    static Quat quatFromMatrix(const Mat& m)
+    {
+        return Quat(Eigen::Matrix3d(m.topLeftCorner<3, 3>()));
+    }
+    static Quat slerp(const Quat& a, const Quat& b, double t) { return a.slerp(t, b); }
 };
 
 // ---- Inputs in one library's types ------------------------------------------------------
@@ -304,6 +410,9 @@ struct alignas(64) Inputs {
     std::array<double, kBatch> angles;
     std::vector<typename L::Vec3> ridePoints;
     typename L::Mat rideStep;
+    std::array<typename L::Vec3, kBatch> eyes, centers, ups;
+    std::array<typename L::Quat, kBatch> quatsA, quatsB;
+    std::array<typename L::Mat, kBatch> rotations; // quatsA as matrices
 
     Inputs()
     {
@@ -315,6 +424,12 @@ struct alignas(64) Inputs {
             vectors3[i] = L::vec3(d.vectors3[i]);
             vectors4[i] = L::vec4(d.vectors4[i]);
             angles[i] = d.angles[i];
+            eyes[i] = L::vec3(d.eyes[i]);
+            centers[i] = L::vec3(d.centers[i]);
+            ups[i] = L::vec3(d.ups[i]);
+            quatsA[i] = L::quat(d.quatsA[i]);
+            quatsB[i] = L::quat(d.quatsB[i]);
+            rotations[i] = L::quatToMatrix(quatsA[i]);
         }
         for (const Triple& t : d.ridePoints)
             ridePoints.push_back(L::vec3(t));
@@ -341,12 +456,22 @@ enum Op {
     kRotation,
     kNormalize3,
     kNormalize4,
+    kLookAt,
+    kPerspective,
+    kColumnMajor,
+    kQuatProduct,
+    kQuatRotate,
+    kQuatToMatrix,
+    kQuatFromMatrix,
+    kSlerp,
     kOpCount
 };
 
 const char* const kOpNames[kOpCount] = {
-    "transform_frame", "transform_batch", "ride_rotateAll", "product",    "det",
-    "inverse",         "transpose",       "rotate_axis",    "normalize3", "normalize4"};
+    "transform_frame", "transform_batch",  "ride_rotateAll", "product",      "det",
+    "inverse",         "transpose",        "rotate_axis",    "normalize3",   "normalize4",
+    "look_at",         "perspective",      "column_major",   "quat_product", "quat_rotate",
+    "quat_to_matrix",  "quat_from_matrix", "slerp"};
 
 struct Verdict {
     bool ok = false;
@@ -369,6 +494,78 @@ bool close(const double* ref, const double* got, int n, double relative, double&
         worst = std::max(worst, diff);
     }
     return ok;
+}
+
+// One of the operations that take one input of the batch and return a value: the same
+// code gives the numbers compared and is the timed code.
+template <class L, Op op>
+auto compute(const Inputs<L>& in, int i)
+{
+    const Data& d = data();
+    if constexpr (op == kLookAt)
+        return L::lookAt(in.eyes[i], in.centers[i], in.ups[i]);
+    else if constexpr (op == kPerspective)
+        return L::perspective(d.lenses[i]);
+    else if constexpr (op == kColumnMajor)
+        return L::columns(in.a[i]);
+    else if constexpr (op == kQuatProduct)
+        return L::quatProduct(in.quatsA[i], in.quatsB[i]);
+    else if constexpr (op == kQuatRotate)
+        return L::quatRotate(in.quatsA[i], in.vectors3[i]);
+    else if constexpr (op == kQuatToMatrix)
+        return L::quatToMatrix(in.quatsA[i]);
+    else if constexpr (op == kQuatFromMatrix)
+        return L::quatFromMatrix(in.rotations[i]);
+    else
+        return L::slerp(in.quatsA[i], in.quatsB[i], d.fractions[i]);
+}
+
+// compute()'s result as plain numbers.
+template <class L>
+Rows numbers(const typename L::Mat& m)
+{
+    return L::rows(m);
+}
+template <class L>
+Triple numbers(const typename L::Vec3& v)
+{
+    return L::triple(v);
+}
+template <class L>
+Quad numbers(const typename L::Quat& q)
+{
+    return L::quad(q);
+}
+template <class L>
+Columns numbers(const Columns& c)
+{
+    return c;
+}
+
+// q, or -q where its largest component is negative: the three libraries may return either
+// of the two quaternions of a rotation.
+Quad canonical(Quad q)
+{
+    int largest = 0;
+    for (int k = 1; k < 4; k++)
+        if (std::fabs(q[k]) > std::fabs(q[largest]))
+            largest = k;
+    if (q[largest] < 0)
+        for (double& c : q)
+            c = -c;
+    return q;
+}
+
+template <class L, Op op>
+void putAll(std::vector<double>& out)
+{
+    auto in = inputs<L>();
+    for (int i = 0; i < kBatch; i++) {
+        auto values = numbers<L>(compute<L, op>(*in, i));
+        if constexpr (op == kQuatFromMatrix)
+            values = canonical(values);
+        out.insert(out.end(), values.begin(), values.end());
+    }
 }
 
 // The results of one operation on all inputs, as plain numbers, per library.
@@ -421,6 +618,30 @@ std::vector<double> results(Op op)
         for (int i = 0; i < kBatch; i++)
             put(L::quad(L::normalized(in->vectors4[i])));
         break;
+    case kLookAt:
+        putAll<L, kLookAt>(out);
+        break;
+    case kPerspective:
+        putAll<L, kPerspective>(out);
+        break;
+    case kColumnMajor:
+        putAll<L, kColumnMajor>(out);
+        break;
+    case kQuatProduct:
+        putAll<L, kQuatProduct>(out);
+        break;
+    case kQuatRotate:
+        putAll<L, kQuatRotate>(out);
+        break;
+    case kQuatToMatrix:
+        putAll<L, kQuatToMatrix>(out);
+        break;
+    case kQuatFromMatrix:
+        putAll<L, kQuatFromMatrix>(out);
+        break;
+    case kSlerp:
+        putAll<L, kSlerp>(out);
+        break;
     case kOpCount:
         break;
     }
@@ -446,6 +667,7 @@ double tolerance(Op op)
 {
     switch (op) {
     case kTranspose:
+    case kColumnMajor:
         return 0.0;
     case kInverse:
         return 1e-12;
@@ -657,6 +879,21 @@ void BM_normalize4(benchmark::State& state)
         for (int i = 0; i < kBatch; i++) {
             typename L::Vec4 v = L::normalized(in->vectors4[i]);
             benchmark::DoNotOptimize(v);
+        }
+    state.counters["ops"] = kBatch;
+}
+
+// One operation of compute() on each input of the batch.
+template <class L, Op op>
+void BM_each(benchmark::State& state)
+{
+    if (!agreed(state, op))
+        return;
+    auto in = inputs<L>();
+    for (auto _ : state)
+        for (int i = 0; i < kBatch; i++) {
+            auto result = compute<L, op>(*in, i);
+            benchmark::DoNotOptimize(result);
         }
     state.counters["ops"] = kBatch;
 }
@@ -991,6 +1228,15 @@ void registerBench(Op op, const char* library, BenchFn fn)
         ->Unit(benchmark::kNanosecond);
 }
 
+// An operation of compute(), timed through BM_each in all three libraries.
+template <Op op>
+void registerEach()
+{
+    registerBench(op, VecmathLib::name, BM_each<VecmathLib, op>);
+    registerBench(op, GlmLib::name, BM_each<GlmLib, op>);
+    registerBench(op, EigenLib::name, BM_each<EigenLib, op>);
+}
+
 // `bench` names a function template, which cannot stand in parentheses.
 // NOLINTBEGIN(bugprone-macro-parentheses)
 #define REGISTER_OP(op, bench)                                                                     \
@@ -1072,6 +1318,14 @@ int main(int argc, char** argv)
     REGISTER_OP(kRotation, BM_rotation);
     REGISTER_OP(kNormalize3, BM_normalize3);
     REGISTER_OP(kNormalize4, BM_normalize4);
+    registerEach<kLookAt>();
+    registerEach<kPerspective>();
+    registerEach<kColumnMajor>();
+    registerEach<kQuatProduct>();
+    registerEach<kQuatRotate>();
+    registerEach<kQuatToMatrix>();
+    registerEach<kQuatFromMatrix>();
+    registerEach<kSlerp>();
     benchmark::RegisterBenchmark("unit/divide", BM_unitDivide)->Unit(benchmark::kNanosecond);
     benchmark::RegisterBenchmark("unit/divide_pair", BM_unitDividePair)
         ->Unit(benchmark::kNanosecond);

@@ -15,7 +15,8 @@
 //   included).
 // - ExactLess orders lexicographically by component (x, y, z, w; a quaternion w first; a
 //   matrix row by row), each with IEEE <: a strict weak order on values without NaN,
-//   whose equivalence is ExactEqual. Values with a NaN component must not be keys of an ordered container.
+//   whose equivalence is ExactEqual. Values with a NaN component must not be keys of an ordered
+//   container.
 #ifndef VECMATH_EXACT_COMPARE_H
 #define VECMATH_EXACT_COMPARE_H
 
@@ -52,11 +53,11 @@ constexpr Components<4> componentsOf(const Quaternion& a) noexcept
 }
 constexpr Components<16> componentsOf(const Matrix4x4& a) noexcept
 {
-    Components<16> c{};
-    for (int i = 0; i < 4; i++)
-        for (int j = 0; j < 4; j++)
-            c.v[4 * i + j] = a.m_d[i][j];
-    return c;
+    const auto& m = a.m_d;
+    // clang-format off
+    return {{m[0][0], m[0][1], m[0][2], m[0][3], m[1][0], m[1][1], m[1][2], m[1][3],
+             m[2][0], m[2][1], m[2][2], m[2][3], m[3][0], m[3][1], m[3][2], m[3][3]}};
+    // clang-format on
 }
 
 /// The bits of d, with -0 taken as +0 so that the two zeros hash alike.

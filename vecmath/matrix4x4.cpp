@@ -164,47 +164,24 @@ void Matrix4x4::loadRotateEuler(EulerOrder order, double a, double b, double c) 
 
 // ---- Camera and projection loaders ------------------------------------------------------
 
-bool Matrix4x4::loadLookAt(const Vector3D& eye, const Vector3D& center, const Vector3D& up) noexcept
-{
-    identity();
-    const Vector3D f = (center - eye).Normalized();
-    // Zero when eye and center coincide (f is zero) or up is zero or along f.
-    const Vector3D s = f.Cross(up).Normalized();
-    if (s.m_x == 0.0 && s.m_y == 0.0 && s.m_z == 0.0)
-        return false;
-    const Vector3D u = s.Cross(f);
-    m_d[0][0] = s.m_x;
-    m_d[0][1] = s.m_y;
-    m_d[0][2] = s.m_z;
-    m_d[0][3] = -(s * eye);
-    m_d[1][0] = u.m_x;
-    m_d[1][1] = u.m_y;
-    m_d[1][2] = u.m_z;
-    m_d[1][3] = -(u * eye);
-    m_d[2][0] = -f.m_x;
-    m_d[2][1] = -f.m_y;
-    m_d[2][2] = -f.m_z;
-    m_d[2][3] = f * eye;
-    return detail::finiteOrIdentity(m_d);
-}
-
 bool Matrix4x4::loadPerspective(double fovy, double aspect, double zNear, double zFar) noexcept
 {
-    identity();
     // 0 < fovy < pi gives 0 < fovy/2 < pi/2, where the sine and the cosine are positive
     // (the double nearest pi, a view of 180 degrees, is refused too). NaN fails every test.
     if (!(fovy > 0.0 && fovy < 3.141592653589793 && aspect != 0.0 && aspect - aspect == 0.0
-          && zNear > 0.0 && zFar > 0.0 && zNear != zFar && zFar - zFar == 0.0))
+          && zNear > 0.0 && zFar > 0.0 && zNear != zFar && zFar - zFar == 0.0)) {
+        *this = Identity();
         return false;
+    }
     const auto [sine, cosine] = rotationSinCos(fovy * 0.5);
     const double f = cosine / sine;
     const double d = zFar - zNear;
-    m_d[0][0] = f / aspect;
-    m_d[1][1] = f;
-    m_d[2][2] = -(zFar + zNear) / d;
-    m_d[2][3] = -(2.0 * zFar * zNear) / d;
-    m_d[3][2] = -1.0;
-    m_d[3][3] = 0.0;
+    // clang-format off
+    *this = Matrix4x4(f / aspect, 0.0, 0.0,                 0.0,
+                      0.0,        f,   0.0,                 0.0,
+                      0.0,        0.0, -(zFar + zNear) / d, -(2.0 * zFar * zNear) / d,
+                      0.0,        0.0, -1.0,                0.0);
+    // clang-format on
     return detail::finiteOrIdentity(m_d);
 }
 
@@ -255,18 +232,9 @@ bool Matrix4x4::decompose(Vector3D& translation, Quaternion& rotation,
     if (detail::det3x3(c0.m_x, c1.m_x, c2.m_x, c0.m_y, c1.m_y, c2.m_y, c0.m_z, c1.m_z, c2.m_z)
         < 0.0)
         s0 = -s0;
-    Matrix4x4 R{};
     const Vector3D r0 = c0 / s0, r1 = c1 / s1, r2 = c2 / s2;
-    R.m_d[0][0] = r0.m_x;
-    R.m_d[1][0] = r0.m_y;
-    R.m_d[2][0] = r0.m_z;
-    R.m_d[0][1] = r1.m_x;
-    R.m_d[1][1] = r1.m_y;
-    R.m_d[2][1] = r1.m_z;
-    R.m_d[0][2] = r2.m_x;
-    R.m_d[1][2] = r2.m_y;
-    R.m_d[2][2] = r2.m_z;
-    R.m_d[3][3] = 1.0;
+    const Matrix4x4 R(r0.m_x, r1.m_x, r2.m_x, 0.0, r0.m_y, r1.m_y, r2.m_y, 0.0, //
+                      r0.m_z, r1.m_z, r2.m_z, 0.0, 0.0, 0.0, 0.0, 1.0);
     rotation = Quaternion::FromMatrix(R);
     translation = Vector3D(m_d[0][3], m_d[1][3], m_d[2][3]);
     scale = Vector3D(s0, s1, s2);

@@ -125,6 +125,17 @@ public:
 
     /// Leaves the 16 elements uninitialised; Matrix4x4{} is the zero matrix.
     Matrix4x4() = default;
+    /// Builds the matrix from its 16 elements, given row by row: (a00, a01, a02, a03) is
+    /// row 0, and so on.
+    // clang-format off
+    constexpr Matrix4x4(double a00, double a01, double a02, double a03,
+                        double a10, double a11, double a12, double a13,
+                        double a20, double a21, double a22, double a23,
+                        double a30, double a31, double a32, double a33) noexcept
+        : m_d{{a00, a01, a02, a03}, {a10, a11, a12, a13}, {a20, a21, a22, a23}, {a30, a31, a32, a33}}
+    {
+    }
+    // clang-format on
     /// Copies all 16 elements of A.
     Matrix4x4(const Matrix4x4& A) = default;
     /// Copies all 16 elements of A.
@@ -160,23 +171,17 @@ public:
     /// The identity matrix.
     static constexpr Matrix4x4 Identity() noexcept
     {
-        Matrix4x4 M{};
-        M.identity();
-        return M;
+        return Matrix4x4(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1);
     }
     /// The translation by (tx, ty, tz), as loadTranslate loads it.
     static constexpr Matrix4x4 Translation(double tx, double ty, double tz) noexcept
     {
-        Matrix4x4 M{};
-        M.loadTranslate(tx, ty, tz);
-        return M;
+        return Matrix4x4(1, 0, 0, tx, 0, 1, 0, ty, 0, 0, 1, tz, 0, 0, 0, 1);
     }
     /// The scale by sx, sy and sz, as loadScale loads it.
     static constexpr Matrix4x4 Scaling(double sx, double sy, double sz) noexcept
     {
-        Matrix4x4 M{};
-        M.loadScale(sx, sy, sz);
-        return M;
+        return Matrix4x4(sx, 0, 0, 0, 0, sy, 0, 0, 0, 0, sz, 0, 0, 0, 0, 1);
     }
     /// The rotation about the X axis by phi radians, as loadRotateX loads it.
     static Matrix4x4 RotationX(double phi) noexcept
@@ -246,7 +251,7 @@ public:
     static constexpr Matrix4x4 Ortho(double left, double right, double bottom, double top,
                                      double zNear, double zFar, bool* valid = nullptr) noexcept
     {
-        Matrix4x4 M{};
+        Matrix4x4 M = Identity(); // constant expressions want every element set first
         const bool ok = M.loadOrtho(left, right, bottom, top, zNear, zFar);
         if (valid != nullptr)
             *valid = ok;
@@ -256,7 +261,7 @@ public:
     static constexpr Matrix4x4 Frustum(double left, double right, double bottom, double top,
                                        double zNear, double zFar, bool* valid = nullptr) noexcept
     {
-        Matrix4x4 M{};
+        Matrix4x4 M = Identity();
         const bool ok = M.loadFrustum(left, right, bottom, top, zNear, zFar);
         if (valid != nullptr)
             *valid = ok;
@@ -293,11 +298,12 @@ public:
     /// element (r, c) is at index 4 * c + r. glLoadMatrixd(m.columnMajor().data()).
     constexpr std::array<double, 16> columnMajor() const noexcept
     {
-        std::array<double, 16> a{};
-        for (std::size_t c = 0; c < 4; c++)
-            for (std::size_t r = 0; r < 4; r++)
-                a[4 * c + r] = m_d[r][c];
-        return a;
+        // clang-format off
+        return {{m_d[0][0], m_d[1][0], m_d[2][0], m_d[3][0],
+                 m_d[0][1], m_d[1][1], m_d[2][1], m_d[3][1],
+                 m_d[0][2], m_d[1][2], m_d[2][2], m_d[3][2],
+                 m_d[0][3], m_d[1][3], m_d[2][3], m_d[3][3]}};
+        // clang-format on
     }
 
     // ---- Loaders (each replaces the whole matrix) -------------------------------------
@@ -347,13 +353,35 @@ public:
     // ---- Camera and projection loaders (each replaces the whole matrix) ---------------
 
     /// Loads the view matrix that gluLookAt multiplies in: the camera at `eye` looks at
-    /// `center`, `up` pointing up. With f = (center - eye).Normalized(),
-    /// s = f.Cross(up).Normalized() and u = s.Cross(f), the rows are (s, -s * eye),
-    /// (u, -u * eye), (-f, f * eye) and (0, 0, 0, 1), each dot product summed as
-    /// Vector3D's. Returns false and loads the identity when eye and center are within
-    /// 1e-10 of each other, when up is zero or parallel to the view (|f x up| <= 1e-10),
-    /// or when an element would not be finite (non-finite input or overflow).
-    bool loadLookAt(const Vector3D& eye, const Vector3D& center, const Vector3D& up) noexcept;
+    /// `center`, `up` pointing up. With v = center - eye, f = v * (1 / v.Norm()),
+    /// w = f.Cross(up), s = w * (1 / w.Norm()) and u = s.Cross(f), the rows are
+    /// (s, -s * eye), (u, -u * eye), (-f, f * eye) and (0, 0, 0, 1), each dot product
+    /// summed as Vector3D's. Returns false and loads the identity when eye and center are
+    /// within 1e-10 of each other, when up is zero or parallel to the view
+    /// (|f x up| <= 1e-10), or when an element would not be finite (non-finite input or
+    /// overflow).
+    bool loadLookAt(const Vector3D& eye, const Vector3D& center, const Vector3D& up) noexcept
+    {
+        const Vector3D v = center - eye;
+        const double nv = v.Norm();
+        const Vector3D f = v * (1.0 / nv);
+        const Vector3D w = f.Cross(up);
+        const double nw = w.Norm();
+        // Written so that a NaN length refuses too.
+        if (!(nv > 1e-10 && nw > 1e-10)) {
+            *this = Identity();
+            return false;
+        }
+        const Vector3D s = w * (1.0 / nw);
+        const Vector3D u = s.Cross(f);
+        // clang-format off
+        *this = Matrix4x4( s.m_x,  s.m_y,  s.m_z, -(s * eye),
+                           u.m_x,  u.m_y,  u.m_z, -(u * eye),
+                          -f.m_x, -f.m_y, -f.m_z,   f * eye,
+                             0.0,    0.0,    0.0,   1.0);
+        // clang-format on
+        return detail::finiteOrIdentity(m_d);
+    }
     /// Loads the projection of gluPerspective, with the vertical field of view `fovy` in
     /// radians: with f = cos(fovy/2) / sin(fovy/2) and d = zFar - zNear, the rows are
     /// (f/aspect, 0, 0, 0), (0, f, 0, 0), (0, 0, -(zFar + zNear)/d, -(2 zFar zNear)/d) and
@@ -371,16 +399,17 @@ public:
     constexpr bool loadOrtho(double left, double right, double bottom, double top, double zNear,
                              double zFar) noexcept
     {
-        identity();
         const double w = right - left, h = top - bottom, d = zFar - zNear;
-        if (!detail::boxIsUsable(w, h, d))
+        if (!detail::boxIsUsable(w, h, d)) {
+            *this = Identity();
             return false;
-        m_d[0][0] = 2.0 / w;
-        m_d[0][3] = -(right + left) / w;
-        m_d[1][1] = 2.0 / h;
-        m_d[1][3] = -(top + bottom) / h;
-        m_d[2][2] = -2.0 / d;
-        m_d[2][3] = -(zFar + zNear) / d;
+        }
+        // clang-format off
+        *this = Matrix4x4(2.0 / w, 0.0,     0.0,      -(right + left) / w,
+                          0.0,     2.0 / h, 0.0,      -(top + bottom) / h,
+                          0.0,     0.0,     -2.0 / d, -(zFar + zNear) / d,
+                          0.0,     0.0,     0.0,      1.0);
+        // clang-format on
         return detail::finiteOrIdentity(m_d);
     }
     /// Loads the projection of glFrustum: the near face [left, right] x [bottom, top] at
@@ -392,18 +421,17 @@ public:
     constexpr bool loadFrustum(double left, double right, double bottom, double top, double zNear,
                                double zFar) noexcept
     {
-        identity();
         const double w = right - left, h = top - bottom, d = zFar - zNear;
-        if (!(zNear > 0.0 && zFar > 0.0) || !detail::boxIsUsable(w, h, d))
+        if (!(zNear > 0.0 && zFar > 0.0) || !detail::boxIsUsable(w, h, d)) {
+            *this = Identity();
             return false;
-        m_d[0][0] = 2.0 * zNear / w;
-        m_d[0][2] = (right + left) / w;
-        m_d[1][1] = 2.0 * zNear / h;
-        m_d[1][2] = (top + bottom) / h;
-        m_d[2][2] = -(zFar + zNear) / d;
-        m_d[2][3] = -(2.0 * zFar * zNear) / d;
-        m_d[3][2] = -1.0;
-        m_d[3][3] = 0.0;
+        }
+        // clang-format off
+        *this = Matrix4x4(2.0 * zNear / w, 0.0,             (right + left) / w,  0.0,
+                          0.0,             2.0 * zNear / h, (top + bottom) / h,  0.0,
+                          0.0,             0.0,             -(zFar + zNear) / d, -(2.0 * zFar * zNear) / d,
+                          0.0,             0.0,             -1.0,                0.0);
+        // clang-format on
         return detail::finiteOrIdentity(m_d);
     }
 
@@ -485,10 +513,8 @@ public:
     /// Element-wise sum with A.
     constexpr Matrix4x4 operator+(const Matrix4x4& A) const noexcept
     {
-        Matrix4x4 M{};
-        for (int i = 0; i < 4; i++)
-            for (int j = 0; j < 4; j++)
-                M.m_d[i][j] = m_d[i][j] + A.m_d[i][j];
+        Matrix4x4 M(*this);
+        M += A;
         return M;
     }
     /// A copy of the matrix.
@@ -504,19 +530,15 @@ public:
     /// Element-wise difference, this minus A.
     constexpr Matrix4x4 operator-(const Matrix4x4& A) const noexcept
     {
-        Matrix4x4 M{};
-        for (int i = 0; i < 4; i++)
-            for (int j = 0; j < 4; j++)
-                M.m_d[i][j] = m_d[i][j] - A.m_d[i][j];
+        Matrix4x4 M(*this);
+        M -= A;
         return M;
     }
     /// Every element with its sign flipped.
     constexpr Matrix4x4 operator-() const noexcept
     {
-        Matrix4x4 M{};
-        for (int i = 0; i < 4; i++)
-            for (int j = 0; j < 4; j++)
-                M.m_d[i][j] = -m_d[i][j];
+        Matrix4x4 M(*this);
+        M.neg();
         return M;
     }
     /// Subtracts A element by element; returns this matrix.
@@ -530,10 +552,8 @@ public:
     /// Every element times k; k * M gives the same bits.
     constexpr Matrix4x4 operator*(double k) const noexcept
     {
-        Matrix4x4 M{};
-        for (int i = 0; i < 4; i++)
-            for (int j = 0; j < 4; j++)
-                M.m_d[i][j] = m_d[i][j] * k;
+        Matrix4x4 M(*this);
+        M *= k;
         return M;
     }
     /// Multiplies every element by k; returns this matrix.
@@ -547,10 +567,8 @@ public:
     /// Every element divided by k (a division each, not a product with 1/k).
     constexpr Matrix4x4 operator/(double k) const noexcept
     {
-        Matrix4x4 M{};
-        for (int i = 0; i < 4; i++)
-            for (int j = 0; j < 4; j++)
-                M.m_d[i][j] = m_d[i][j] / k;
+        Matrix4x4 M(*this);
+        M /= k;
         return M;
     }
     /// Divides every element by k; returns this matrix.
@@ -594,10 +612,8 @@ public:
     /// The transpose, the twin of transpose(); the matrix itself is not changed.
     constexpr Matrix4x4 transposed() const noexcept
     {
-        Matrix4x4 T{};
-        for (int i = 0; i < 4; i++)
-            for (int j = 0; j < 4; j++)
-                T.m_d[i][j] = m_d[j][i];
+        Matrix4x4 T(*this);
+        T.transpose();
         return T;
     }
     /// The determinant, expanded along column 0 into four 3x3 determinants, each of
