@@ -139,9 +139,16 @@ run_suite() {
 # The web build: configures and builds the project with emscripten into DIR (Release);
 # further arguments go to CMake.
 web_build() {
-    local dir=$1
+    local dir=$1 log
     shift
-    emcmake cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
+    # emcmake names the command it runs on standard error: shown only when it fails.
+    log=$(mktemp)
+    if ! emcmake cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=Release "$@" >"$log" 2>&1; then
+        cat "$log" >&2
+        rm -f "$log"
+        return 1
+    fi
+    rm -f "$log"
     cmake --build "$dir" -j "$(nproc)" >/dev/null
 }
 

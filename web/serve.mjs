@@ -44,6 +44,11 @@ if (process.argv[1] === fileURLToPath(import.meta.url)) {
     console.error('usage: node web/serve.mjs FOLDER [PORT]');
     process.exit(2);
   }
-  const { address } = await serve(root, Number(port || 0));
-  console.log(`Serving ${root} at ${address} (Ctrl-C ends it)`);
+  try {
+    const { address } = await serve(root, Number(port || 0));
+    console.log(`Serving ${root} at ${address} (Ctrl-C ends it)`);
+  } catch (e) {
+    console.error(`serve.mjs: cannot serve on port ${port}: ${e.message}`);
+    process.exit(1);
+  }
 }
