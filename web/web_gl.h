@@ -21,8 +21,9 @@
 //     browser gives no WebGL context.
 //   - Lines with an end behind the eye are clipped at the near plane by the shim, which
 //     SwiftShader (headless Chromium's software WebGL) does not do.
-//   - A key callback that calls exit() (the cockpit's Escape) ends the program for good,
-//     as the process ends on the desktop (see web_glut.js).
+//   - Keys pass the character they type (emscripten's GLUT reads "%" as "5"), and a key
+//     callback that calls exit() (the cockpit's Escape) ends the program for good, as the
+//     process ends on the desktop (see web_glut.js).
 // Every other GL call that the programs make draws what is gathered first, so that
 // drawing and state changes happen in the program's order.
 #ifndef WEB_WEB_GL_H
@@ -57,7 +58,7 @@ void drawGathered();
 /// the matrix of gluLookAt: a rotation, then the eye moved to the origin.
 void lookAt(double eyeX, double eyeY, double eyeZ, double centreX, double centreY, double centreZ,
             double upX, double upY, double upZ);
-/// glutInit, then key callbacks that may end the program (see web_glut.js).
+/// glutInit, then GLUT's key listeners replaced by the shim's (see web_glut.js).
 void init(int* argc, char** argv);
 /// glutCreateWindow; a browser without WebGL is a fatal error through glutInitErrorFunc.
 int createWindow(const char* title);

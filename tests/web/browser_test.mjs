@@ -19,8 +19,9 @@ const ROOT = join(dirname(fileURLToPath(import.meta.url)), '../..');
 const artifacts = env('VECMATH_WEB_ARTIFACTS');
 
 // The cockpit's keys, as characters: turns, moves, turned moves, keys without an action,
-// capitals and a shifted symbol.
-const KEYS = ['a', 'd', '4', '6', 'a', 'a', '5', '5', 'd', '8', '2', 'A', 'D', '1', 'x', ' ', '+', '6', '5'];
+// capitals and shifted digits.
+const KEYS = ['a', 'd', '4', '6', 'a', 'a', '5', '5', 'd', '8', '2', 'A', 'D', '1', 'x', ' ', '+', '%',
+  '!', '6', '5'];
 
 // ---- Pictures ---------------------------------------------------------------------------
 
@@ -187,9 +188,9 @@ test('The ride draws the native frame, turns a full turn in 360 frames and chang
 
 // ---- The cockpit -----------------------------------------------------------------------------
 
-// Presses the key of character `c` as a user would: capitals and "+" with Shift.
+// Presses the key of character `c` as a user would: capitals and "+", "%", "!" with Shift.
 async function press(page, c) {
-  const shift = /[A-Z+]/.test(c);
+  const shift = /[A-Z+%!]/.test(c);
   if (shift) await page.keyboard.down('Shift');
   await page.keyboard.press(c === ' ' ? 'Space' : c);
   if (shift) await page.keyboard.up('Shift');
