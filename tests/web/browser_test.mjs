@@ -143,7 +143,7 @@ test('The ride draws the native frame, turns a full turn in 360 frames and chang
   for (let attempt = 1; !pictures; attempt++) {
     page = await open('swingride');
     await page.waitForFunction(() => Module.framesShown >= 1);
-    await page.$('canvas').then((c) => c.screenshot({ path: join(artifacts, 'web-swingride.png') }));
+    await page.screenshot({ path: join(artifacts, 'web-swingride.png'), fullPage: true });
     pictures = await frames(page, [shown - 1, shown, shown + 1, shown + 360]).catch((e) => {
       if (attempt === 3 || !/drawn already/.test(e.message)) throw e;
       return page.close();
@@ -216,9 +216,7 @@ test('The cockpit draws, answers and prints as the native one, and ends on Escap
   const page = await open('cockpit');
   const lines = [];
   page.on('console', (m) => m.type() === 'log' && lines.push(m.text()));
-  const resting = await restingPicture(page);
-  await page.$('canvas').then((c) => c.screenshot({ path: join(artifacts, 'web-cockpit.png') }));
-  expectCockpit(resting, native.cockpit, 'at rest');
+  expectCockpit(await restingPicture(page), native.cockpit, 'at rest');
 
   for (const [k, key] of KEYS.entries()) {
     await press(page, key);
@@ -229,6 +227,7 @@ test('The cockpit draws, answers and prints as the native one, and ends on Escap
   assert.equal(text, native.lines);
   assert.equal(lines.map((l) => `${l}\n`).join(''), native.lines, 'the console has other lines');
   expectCockpit(await restingPicture(page), native.cockpitKeyed, 'after the keys');
+  await page.screenshot({ path: join(artifacts, 'web-cockpit.png'), fullPage: true });
 
   await press(page, 'Escape');
   await page.waitForFunction(() => document.body.dataset.ended === 'yes');

@@ -22,7 +22,7 @@ export async function startBrowser(site) {
   try {
     browser = await puppeteer.launch({
       executablePath: process.env.CHROMIUM || '/usr/bin/chromium', headless: true,
-      args: FLAGS, userDataDir: profile, defaultViewport: { width: 800, height: 1000 },
+      args: FLAGS, userDataDir: profile, defaultViewport: { width: 700, height: 600 },
     });
   } catch (e) {
     server.close();
