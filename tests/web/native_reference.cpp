@@ -36,7 +36,7 @@ void writePpm(const e2e::Image& img, const std::string& path)
 // The window of a program just started; fails unless it has drawn `frames` frames.
 std::string drawnWindow(const std::string& display, const e2e::FrameCounter& counter, long frames)
 {
-    const std::string id = e2e::findWindow(display, "Aeroplane");
+    std::string id = e2e::findWindow(display, "Aeroplane");
     if (id.empty() || !counter.waitFor(frames))
         throw std::runtime_error("the program's window did not appear or drew nothing");
     return id;
