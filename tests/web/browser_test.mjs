@@ -12,7 +12,7 @@ import { mkdirSync, readFileSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { after, before, test } from 'node:test';
-import { openProgram, startBrowser } from './chromium.mjs';
+import { startBrowser } from './chromium.mjs';
 
 const env = (name) => process.env[name] || assert.fail(`${name} is not set`);
 const ROOT = join(dirname(fileURLToPath(import.meta.url)), '../..');
@@ -106,6 +106,8 @@ const problems = new Map();
 
 async function open(program, setUp) {
   const page = await chromium.browser.newPage();
+  // Waits as patient as the native end-to-end tests' (tests/e2e/harness.h, kPatience).
+  page.setDefaultTimeout(60000);
   const seen = [];
   page.on('console', (m) => m.type() === 'error' && seen.push(`console: ${m.text()}`));
   page.on('pageerror', (e) => seen.push(`page error: ${e.message}`));
