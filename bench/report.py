@@ -3,7 +3,8 @@
 
 Every figure in the report is read from those runs: the benchmark suite's JSON output,
 the unit tests' summaries, the counts of fused multiply-adds, the callgrind profiles
-reduced by frame_cost.py, and the frame counts of bench-fps.sh. Nothing is typed in.
+reduced by frame_cost.py, and the frame counts of bench-fps.sh and bench-web-fps.sh.
+Nothing is typed in.
 Beside the report it writes performance-ratios.svg, a bar chart of the ratios per run,
 drawn with matplotlib.
 """
@@ -737,26 +738,41 @@ def main():
                 cells.append("—" if t is None else f"{t:,.0f} per tick ({data[c]['timer(int)']['calls']} ticks)")
             w("| view update in timer() | " + " | ".join(cells) + " |")
         w("")
-    # ---- Frames per second
-    w("## Frames per second (Xvfb, lto build)")
-    w("")
-    w("The unmodified program on a fresh Xvfb display with a preload library that counts its "
-      "buffer swaps (`scripts/bench-fps.sh`), against the 62.5 ticks per second of its 16 ms "
-      "timer (`1000 / 60` in integer milliseconds).")
-    w("")
-    w("| Program | Frames | Seconds | Frames per second | Timer |")
-    w("|---|---|---|---|---|")
-    for program in ("swingride", "cockpit"):
-        text = read(res(f"fps-{program}.txt"))
-        mm = re.search(r"(\d+) frames in ([\d.]+) s = ([\d.]+) frames/s", text)
-        if mm:
-            w(f"| {program} | {mm.group(1)} | {mm.group(2)} | {mm.group(3)} | 62.5 ticks/s |")
-        else:
-            w(f"| {program} | — | — | not measured | 62.5 ticks/s |")
-    w("")
+    write_frames_per_second(w, res)
 
     with open(args.output, "w") as f:
         f.write("\n".join(out).rstrip() + "\n")
+
+
+def write_frames_per_second(w, res):
+    """The section on the frames per second that each program draws, natively and on the
+    web, from the counts of bench-fps.sh and bench-web-fps.sh in the results folder."""
+    w("## Frames per second")
+    w("")
+    w("Natively, the unmodified program of the `lto` build on a fresh Xvfb display (Mesa "
+      "llvmpipe) with a preload library that counts its buffer swaps (`scripts/bench-fps.sh`). "
+      "On the web, the program built with emscripten (`scripts/web.sh`) in headless "
+      f"Chromium {package_version('chromium')} on SwiftShader, Chromium's software GPU, its "
+      "frames counted by the page (`scripts/bench-web-fps.sh`); the browser draws at most one "
+      "frame per animation frame, 60 a second. Both against the 62.5 ticks per second of the "
+      "programs' 16 ms timer (`1000 / 60` in integer milliseconds); the load average is the "
+      "machine's just after each count.")
+    w("")
+    w("| Program | Where | Frames | Seconds | Frames per second | Timer | Load average |")
+    w("|---|---|---|---|---|---|---|")
+    for program in ("swingride", "cockpit"):
+        for where, name in (("native, Xvfb", f"fps-{program}.txt"),
+                            ("web, headless Chromium", f"fps-web-{program}.txt")):
+            text = read(res(name))
+            mm = re.search(r"(\d+) frames in ([\d.]+) s = ([\d.]+) frames/s", text)
+            load = re.search(r"load average after it: (.*)", text)
+            load = load.group(1) if load else "—"
+            if mm:
+                w(f"| {program} | {where} | {mm.group(1)} | {mm.group(2)} | {mm.group(3)} "
+                  f"| 62.5 ticks/s | {load} |")
+            else:
+                w(f"| {program} | {where} | — | — | not measured | 62.5 ticks/s | — |")
+    w("")
 
 
 # Why a target can be missed: what the library's fixed order of operations, which the build

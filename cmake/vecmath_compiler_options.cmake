@@ -41,8 +41,10 @@ endif()
 # callers, with the callers' options: the project's programs, which inline it, take these
 # options too (GCC 12 fused a -mno-fma loader into vfmaddsub in the cockpit's aim() when
 # the cockpit was built for x86-64-v3 with FMA).
+# WebAssembly (emscripten) has no fused multiply-add instruction to keep out: emcc takes
+# -mno-fma only to warn that the argument is unused, so it is not passed there.
 include(CheckCXXCompilerFlag)
-if(NOT MSVC)
+if(NOT MSVC AND NOT EMSCRIPTEN)
   check_cxx_compiler_flag(-mno-fma VECMATH_HAVE_MNO_FMA)
 endif()
 set(VECMATH_NO_FMA_OPTIONS $<$<BOOL:${VECMATH_HAVE_MNO_FMA}>:-mno-fma>)

@@ -43,4 +43,9 @@
 #endif
 #endif
 
+// In the web build (emscripten) the calls go through the compatibility shim of web/.
+#if defined(__EMSCRIPTEN__)
+#include "web_gl.h"
+#endif
+
 #endif // COMMON_GL_HEADERS_H

@@ -23,8 +23,9 @@
 # more with the product and inverse forced to their plain code, which is what a CPU
 # without AVX2 runs. Then it profiles each program under callgrind for a few seconds in
 # the builds without and with LTO (instructions per frame), and counts the frames each
-# program really draws per second under Xvfb in the LTO build. The report's plot of the
-# ratios goes beside it (docs/performance-ratios.svg).
+# program really draws per second under Xvfb in the LTO build and, built for the web
+# (scripts/web.sh), in headless Chromium. The report's plot of the ratios goes beside it
+# (docs/performance-ratios.svg).
 #
 # Settings (environment): BENCH_BUILD_DIR (build-bench), BENCH_REPETITIONS (12),
 # BENCH_MIN_TIME (0.2 seconds per repetition), CALLGRIND_WARMUP (15 seconds of start-up
@@ -235,6 +236,13 @@ for program in swingride cockpit; do
     echo "== lto: $program frames per second under Xvfb for $fps_seconds s"
     BENCH_FPS_NO_BUILD=1 BUILD_DIR="$bench_dir/lto" \
         bash "$ROOT/scripts/bench-fps.sh" "$program" "$fps_seconds" | tee "$results/fps-$program.txt"
+    echo "load average after it: $(cut -d' ' -f1-3 /proc/loadavg)" >>"$results/fps-$program.txt"
+done
+for program in swingride cockpit; do
+    echo "== web: $program frames per second in headless Chromium for $fps_seconds s"
+    WEB_BUILD_DIR="$bench_dir/web" bash "$ROOT/scripts/bench-web-fps.sh" "$program" "$fps_seconds" |
+        tail -n 1 | tee "$results/fps-web-$program.txt"
+    echo "load average after it: $(cut -d' ' -f1-3 /proc/loadavg)" >>"$results/fps-web-$program.txt"
 done
 
 # The report's plot needs matplotlib, which the system's Python has from its package; a

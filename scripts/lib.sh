@@ -30,6 +30,12 @@ LINT_PACKAGES=(clang-format clang-tidy git python3)
 # a browser to photograph it (docs.sh --picture).
 DOCS_PACKAGES=(doxygen mawk)
 PICTURE_PACKAGES=(chromium)
+# Packages for the web build (web.sh): emscripten; node, which runs emscripten's tools,
+# the digest tool and the browser test; Chromium, which runs the pages headless. npm,
+# which installs the test's puppeteer-core, comes with NodeSource's nodejs and is Debian's
+# package npm otherwise (WEB_NPM_PACKAGES, installed where npm is missing).
+WEB_PACKAGES=(emscripten nodejs chromium)
+WEB_NPM_PACKAGES=(npm)
 # Packages to build the Debian packages and check them (package.sh): dpkg-shlibdeps and
 # file, which CPack uses to find the programs' dependencies, and lintian.
 PACKAGE_PACKAGES=(dpkg-dev file lintian)
@@ -128,6 +134,34 @@ build_all() {
 # The exit status is ctest's.
 run_suite() {
     (cd "$BUILD_DIR" && ctest --output-on-failure -j "$(nproc)" "$@")
+}
+
+# The web build: configures and builds the project with emscripten into DIR (Release);
+# further arguments go to CMake.
+web_build() {
+    local dir=$1 log
+    shift
+    # emcmake names the command it runs on standard error: shown only when it fails.
+    log=$(mktemp)
+    if ! emcmake cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=Release "$@" >"$log" 2>&1; then
+        cat "$log" >&2
+        rm -f "$log"
+        return 1
+    fi
+    rm -f "$log"
+    cmake --build "$dir" -j "$(nproc)" >/dev/null
+}
+
+# Installs the browser test's node modules (puppeteer-core) into tests/web/node_modules
+# as tests/web/package-lock.json pins them, unless they are there already; npm itself
+# downloads no browser.
+web_node_modules() {
+    local dir="$ROOT/tests/web"
+    command -v npm >/dev/null || install_missing "${WEB_NPM_PACKAGES[@]}"
+    if [ ! -f "$dir/node_modules/.package-lock.json" ] ||
+       [ "$dir/package-lock.json" -nt "$dir/node_modules/.package-lock.json" ]; then
+        (cd "$dir" && npm ci --ignore-scripts --no-audit --no-fund --loglevel=error)
+    fi
 }
 
 # True when DISPLAY names an X server that answers.

@@ -5,7 +5,9 @@
 #
 # Builds first if needed, then writes docs/swingride.png (the ride after two seconds),
 # docs/swingride-turn.gif (one full turn), docs/cockpit.png (the cockpit after two
-# presses of "8") and docs/cockpit-turned.png (then six presses of "a": 30 degrees left).
+# presses of "8") and docs/cockpit-turned.png (then six presses of "a": 30 degrees left);
+# and docs/web-swingride.png and docs/web-cockpit.png, the web pages in headless Chromium
+# as the browser test photographs them (scripts/web.sh --test).
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
@@ -18,4 +20,7 @@ if [ -x "$BUILD_DIR/cockpit/cockpit" ]; then
     "$ROOT/scripts/capture.sh" cockpit 1 "$ROOT/docs/cockpit.png" 8 8
     "$ROOT/scripts/capture.sh" cockpit 1 "$ROOT/docs/cockpit-turned.png" 8 8 a a a a a a
 fi
+# The web pages, as the browser test photographs them.
+bash "$ROOT/scripts/web.sh" --test >/dev/null
+cp "${WEB_BUILD_DIR:-$ROOT/build-web}/test-artifacts/"web-{swingride,cockpit}.png "$ROOT/docs/"
 ls -l "$ROOT/docs"

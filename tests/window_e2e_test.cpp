@@ -41,21 +41,6 @@ std::string mapState(const std::string& display, const std::string& id)
     return at == std::string::npos ? "" : out.substr(at + 11, out.find('\n', at) - at - 11);
 }
 
-// Screenshots two frames apart until two agree (the picture at rest).
-e2e::Image restingPicture(const std::string& display, const std::string& id,
-                          const e2e::FrameCounter& counter)
-{
-    e2e::Image a = e2e::screenshot(display, id);
-    for (const auto start = Clock::now(); secondsSince(start) < e2e::kPatience;) {
-        counter.waitForMore(2);
-        e2e::Image b = e2e::screenshot(display, id);
-        if (a == b)
-            break;
-        a = std::move(b);
-    }
-    return a;
-}
-
 // Iconifies the window and restores it; the program must run throughout and draw again.
 // Without a window manager the iconify request (a message to the root window) has no
 // taker, so the window is also unmapped, which is what a window manager does with it.
@@ -142,11 +127,11 @@ TEST(Iconify, TheCockpitKeepsRunningRedrawsItsPictureAndFliesOnWhenRestored)
     const std::string id = e2e::findWindow(display.name(), "Aeroplane");
     ASSERT_FALSE(id.empty()) << "the cockpit window did not appear";
     ASSERT_TRUE(counter.waitFor(3)) << "the cockpit drew no frames";
-    const e2e::Image before = restingPicture(display.name(), id, counter);
+    const e2e::Image before = e2e::restingPicture(display.name(), id, counter);
     iconifyAndRestore(display.name(), id, cockpit, counter);
 
     // An unmapped window loses its pixels, so the same picture again means it was redrawn.
-    const e2e::Image restored = restingPicture(display.name(), id, counter);
+    const e2e::Image restored = e2e::restingPicture(display.name(), id, counter);
     auto panel = [](const e2e::Image::Pixel& p) {
         return p.r == p.g && p.g == p.b && (p.r == 76 || p.r == 77);
     };
@@ -159,7 +144,7 @@ TEST(Iconify, TheCockpitKeepsRunningRedrawsItsPictureAndFliesOnWhenRestored)
     EXPECT_TRUE(e2e::waitUntil([&] { return readFile(outPath) == printed; }));
     // The next tick takes the new view, and the frame after it is consistent again.
     counter.waitForMore(3);
-    const e2e::Image forward = restingPicture(display.name(), id, counter);
+    const e2e::Image forward = e2e::restingPicture(display.name(), id, counter);
     EXPECT_FALSE(forward == before) << "the picture did not follow a move forward";
     EXPECT_EQ(readFile(outPath), printed);
 }

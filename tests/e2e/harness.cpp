@@ -496,6 +496,20 @@ Image screenshot(const std::string& display, const std::string& windowId,
     return parsePpm(r.out);
 }
 
+Image restingPicture(const std::string& display, const std::string& windowId,
+                     const FrameCounter& counter)
+{
+    Image a = screenshot(display, windowId);
+    for (const auto start = Clock::now(); secondsSince(start) < kPatience;) {
+        counter.waitForMore(2);
+        Image b = screenshot(display, windowId);
+        if (a == b)
+            break;
+        a = std::move(b);
+    }
+    return a;
+}
+
 void sendKey(const std::string& display, const std::string& windowId, const std::string& key)
 {
     const CommandResult r =

@@ -155,6 +155,11 @@ struct Image {
 Image screenshot(const std::string& display, const std::string& windowId,
                  const std::string& savePath = "");
 
+/// Screenshots of the live window two frames apart, until two agree: the picture at rest
+/// (the last one taken when `kPatience` runs out first).
+Image restingPicture(const std::string& display, const std::string& windowId,
+                     const FrameCounter& counter);
+
 /// Sends a key to the window with xdotool (a keysym name such as "5" or "Escape").
 void sendKey(const std::string& display, const std::string& windowId, const std::string& key);
 
