@@ -723,7 +723,9 @@ const Operation kOperations[] = {
          const Vector3D axis = g.vector3();
          const double phi = g.angle();
          const Quaternion a = Quaternion::FromAxisAngle(axis, phi);
-         const Quaternion b = Quaternion::FromAxisAngle(g.vector3(), g.angle());
+         const Vector3D otherAxis = g.vector3();
+         const double otherPhi = g.angle();
+         const Quaternion b = Quaternion::FromAxisAngle(otherAxis, otherPhi);
          d.add(a);
          // t from -1 to 2, and now and then b next to a or opposite it.
          const double t = g.angle() / 5.0 + 0.5;
