@@ -12,8 +12,9 @@
 //      error below 2^-240 and decides from that.
 //
 // Every double operation below is an IEEE operation rounded to nearest, in the order
-// written: the library is built with contraction off (-ffp-contract=off, /fp:precise) and
-// this file also without FMA instructions where the compiler allows it. u = 2^-53 is the
+// written: trig_detail.h includes exact_fp.h, which stops a build whose flags would change
+// that and switches contraction off; the library is also built with -ffp-contract=off
+// (/fp:precise) and without FMA instructions where the compiler allows it. u = 2^-53 is the
 // unit roundoff.
 #include "trig.h"
 
@@ -22,10 +23,6 @@
 #include <cstdint>
 
 #include "trig_detail.h"
-
-#if defined(FLT_EVAL_METHOD) && FLT_EVAL_METHOD != 0
-#error "the portable sine and cosine need double expressions evaluated in double"
-#endif
 
 namespace vecmath {
 namespace trig_detail {

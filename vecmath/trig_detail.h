@@ -1,7 +1,12 @@
 // trig_detail.h: the inside of the library's own sine and cosine (trig.h), for trig.cpp,
-// its tables and the tests that check each part. Not installed; not part of the interface.
+// its tables and the tests that check each part, and the exact arithmetic that the
+// library's other correctly rounded functions share with them. Not installed; not part of
+// the interface. It includes exact_fp.h first, so a source file that includes it is built
+// with the checks and the contraction switch that exact arithmetic needs.
 #ifndef VECMATH_TRIG_DETAIL_H
 #define VECMATH_TRIG_DETAIL_H
+
+#include "exact_fp.h"
 
 #include <cfenv>
 #include <cstdint>
@@ -99,7 +104,8 @@ inline void fastTwoSum(double a, double b, double& s, double& e)
 /// Veltkamp's split: a = high + low, each with at most 26 significant bits (|a| < 2^996).
 inline void split(double a, double& high, double& low)
 {
-    const double c = 134217729.0 * a; // 2^27 + 1
+    double c = 134217729.0 * a; // 2^27 + 1
+    opaque(c);                  // c - a must not be fused into one rounding
     high = c - (c - a);
     low = a - high;
 }
@@ -108,9 +114,11 @@ inline void split(double a, double& high, double& low)
 inline void twoProduct(double a, double b, double& p, double& e)
 {
     p = a * b;
+    opaque(p); // p is the rounded product wherever it is used
     double ah, al, bh, bl;
     split(a, ah, al);
     split(b, bh, bl);
+    // Each of the four partial products is exact, so a fused operation rounds them alike.
     e = ((ah * bh - p) + ah * bl + al * bh) + al * bl;
 }
 
