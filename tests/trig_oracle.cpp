@@ -14,13 +14,16 @@
 //   Kahan and McDonald), and cosines of small arguments constructed to lie within about
 //   2^-105 of the midpoint between two doubles, which only the slow path can round.
 // For every argument it checks portableSin, portableCos and portableSinCos against MPFR,
-// and measures the error in ulps. It also checks the inside of the code (trig_detail.h):
-// every constant of the tables against MPFR; that the fast path's error bound holds on every
-// argument (and how often Ziv's test sends an argument to the slow path); the slow path
-// alone on every 16th argument; and the portable 128-bit product against __int128.
+// and measures the error in ulps; and it calls them again in each of the four rounding
+// modes, where they must return the same round-to-nearest results and leave the mode as it
+// was. It also checks the inside of the code (trig_detail.h): every constant of the tables
+// against MPFR; that the fast path's error bound holds on every argument (and how often
+// Ziv's test sends an argument to the slow path); the slow path alone on every 16th
+// argument; and the portable 128-bit product against __int128.
 // Exits 1 if anything is wrong, so that CTest fails; the counts are printed either way.
 #include <mpfr.h>
 
+#include <cfenv>
 #include <cfloat>
 #include <cinttypes>
 #include <cmath>
@@ -328,6 +331,33 @@ struct Counts {
     double worstAt = 0.0;
 };
 
+// The four rounding modes: in each, the functions must return the round-to-nearest result
+// and leave the mode as it was.
+const int kModes[] = {FE_TONEAREST, FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO};
+const char* const kModeNames[] = {"to nearest", "upward", "downward", "towards zero"};
+constexpr int kModeCount = 4;
+
+struct ModeCounts {
+    long results = 0, wrong = 0, modeChanged = 0;
+};
+
+// portableSin, portableCos and portableSinCos of x with the given mode set; counts the
+// results that differ from `want` (sine, cosine) and the calls after which the mode differs.
+void checkInMode(double x, int mode, const double (&want)[2], ModeCounts& counts)
+{
+    std::fesetround(mode);
+    const vecmath::SinCos sc = vecmath::portableSinCos(x);
+    const double sine = vecmath::portableSin(x);
+    const bool keptAfterSin = std::fegetround() == mode;
+    const double cosine = vecmath::portableCos(x);
+    const bool kept = keptAfterSin && std::fegetround() == mode;
+    std::fesetround(FE_TONEAREST);
+    counts.results += 4;
+    counts.wrong += !sameResult(sine, want[0]) + !sameResult(sc.sine, want[0])
+                  + !sameResult(cosine, want[1]) + !sameResult(sc.cosine, want[1]);
+    counts.modeChanged += kept ? 0 : 1;
+}
+
 // ---- The tables --------------------------------------------------------------------------------
 
 int checkTables()
@@ -483,6 +513,7 @@ int main(int argc, char** argv)
 
     const std::vector<Argument> args = arguments(count, seed);
     Counts groups[kGroups], total;
+    ModeCounts modes[kModeCount];
     long fastArguments = 0, slowNeeded = 0, boundFailures = 0, slowChecked = 0, slowWrong = 0,
          sinCosDiffers = 0;
     double hardest = 1.0, hardestAt = 0.0;
@@ -501,9 +532,12 @@ int main(int argc, char** argv)
         const bool fastDone = inside && td::fastSinCos(x, fast[0], fast[1]);
         if (fastDone)
             fastArguments++;
+        const double wanted[2] = {reference(x, false), reference(x, true)};
+        for (int m = 0; m < kModeCount; m++)
+            checkInMode(x, kModes[m], wanted, modes[m]);
         for (int f = 0; f < 2; f++) {
             const bool cosine = f == 1;
-            const double want = reference(x, cosine);
+            const double want = wanted[f];
             Counts& c = groups[args[i].group];
             c.arguments++;
             total.arguments++;
@@ -580,8 +614,15 @@ int main(int argc, char** argv)
                 fastArguments, boundFailures, slowNeeded, 2 * fastArguments,
                 slowNeeded > 0 ? 2.0 * fastArguments / slowNeeded : 0.0);
     std::printf("slow path alone: %ld results checked, %ld wrong\n", slowChecked, slowWrong);
+    bool modesOk = true;
+    for (int m = 0; m < kModeCount; m++) {
+        std::printf("rounding mode %-12s %ld results, %ld not the round-to-nearest one, mode "
+                    "changed by %ld calls\n",
+                    kModeNames[m], modes[m].results, modes[m].wrong, modes[m].modeChanged);
+        modesOk = modesOk && modes[m].wrong == 0 && modes[m].modeChanged == 0;
+    }
     const bool ok = tableErrors == 0 && productErrors == 0 && total.wrong == 0 && boundFailures == 0
-                 && slowWrong == 0 && sinCosDiffers == 0;
+                 && slowWrong == 0 && sinCosDiffers == 0 && modesOk;
     std::printf("%s\n", ok ? "OK: every result correctly rounded" : "FAILED");
     return ok ? 0 : 1;
 }

@@ -78,6 +78,20 @@ inline void opaque(double& v) noexcept
 #endif
 }
 
+/// Like opaque, and more: v counts as new each time this runs, which as a volatile statement
+/// stays in order with function calls and other volatile statements; so arithmetic on it is
+/// done there and then, in the rounding mode of the moment, neither folded at compile time
+/// nor moved out of a loop or past a change of mode.
+inline void fresh(double& v) noexcept
+{
+#ifdef VECMATH_DOUBLE_REGISTER
+    __asm__ __volatile__("" : VECMATH_DOUBLE_REGISTER(v));
+#else
+    volatile double copy = v;
+    v = copy;
+#endif
+}
+
 } // namespace trig_detail
 } // namespace vecmath
 

@@ -14,8 +14,9 @@
 // Every double operation below is an IEEE operation rounded to nearest, in the order
 // written: trig_detail.h includes exact_fp.h, which stops a build whose flags would change
 // that and switches contraction off; the library is also built with -ffp-contract=off
-// (/fp:precise) and without FMA instructions where the compiler allows it. u = 2^-53 is the
-// unit roundoff.
+// (/fp:precise) and without FMA instructions where the compiler allows it. The public
+// functions round to nearest whatever mode the caller has set (roundsToNearest and
+// inRoundToNearest, trig_detail.h). u = 2^-53 is the unit roundoff.
 #include "trig.h"
 
 #include <cfloat>
@@ -633,13 +634,11 @@ double slowCos(double x) noexcept
     return slowEvaluate(x, true);
 }
 
-} // namespace trig_detail
+namespace {
 
-// ---- The interface ---------------------------------------------------------------------------
-
-using trig_detail::Approximation;
-
-double portableSin(double x) noexcept
+// The three functions rounding to nearest; the public ones call them directly in that mode
+// (inlined) and through inRoundToNearest in any other.
+inline double sinNearest(double x) noexcept
 {
     const double ax = std::fabs(x);
     if (!(ax <= DBL_MAX))
@@ -649,12 +648,12 @@ double portableSin(double x) noexcept
     if (ax < 0x1p-26)
         return x;
     Approximation s, c;
-    if (trig_detail::fastSinCos(x, s, c) && trig_detail::roundingIsCertain(s))
+    if (fastSinCos(x, s, c) && roundingIsCertain(s))
         return s.high;
-    return trig_detail::slowSin(x);
+    return slowSin(x);
 }
 
-double portableCos(double x) noexcept
+inline double cosNearest(double x) noexcept
 {
     const double ax = std::fabs(x);
     if (!(ax <= DBL_MAX))
@@ -664,12 +663,12 @@ double portableCos(double x) noexcept
     if (ax < 0x1p-27)
         return 1.0;
     Approximation s, c;
-    if (trig_detail::fastSinCos(x, s, c) && trig_detail::roundingIsCertain(c))
+    if (fastSinCos(x, s, c) && roundingIsCertain(c))
         return c.high;
-    return trig_detail::slowCos(x);
+    return slowCos(x);
 }
 
-SinCos portableSinCos(double x) noexcept
+inline SinCos sinCosNearest(double x) noexcept
 {
     const double ax = std::fabs(x);
     if (!(ax <= DBL_MAX))
@@ -677,11 +676,37 @@ SinCos portableSinCos(double x) noexcept
     if (ax < 0x1p-27)
         return {x, 1.0};
     Approximation s, c;
-    const bool fast = trig_detail::fastSinCos(x, s, c);
+    const bool fast = fastSinCos(x, s, c);
     SinCos result;
-    result.sine = fast && trig_detail::roundingIsCertain(s) ? s.high : trig_detail::slowSin(x);
-    result.cosine = fast && trig_detail::roundingIsCertain(c) ? c.high : trig_detail::slowCos(x);
+    result.sine = fast && roundingIsCertain(s) ? s.high : slowSin(x);
+    result.cosine = fast && roundingIsCertain(c) ? c.high : slowCos(x);
     return result;
+}
+
+} // namespace
+} // namespace trig_detail
+
+// ---- The interface ---------------------------------------------------------------------------
+
+double portableSin(double x) noexcept
+{
+    if (trig_detail::roundsToNearest())
+        return trig_detail::sinNearest(x);
+    return trig_detail::inRoundToNearest(trig_detail::sinNearest, x);
+}
+
+double portableCos(double x) noexcept
+{
+    if (trig_detail::roundsToNearest())
+        return trig_detail::cosNearest(x);
+    return trig_detail::inRoundToNearest(trig_detail::cosNearest, x);
+}
+
+SinCos portableSinCos(double x) noexcept
+{
+    if (trig_detail::roundsToNearest())
+        return trig_detail::sinCosNearest(x);
+    return trig_detail::inRoundToNearest(trig_detail::sinCosNearest, x);
 }
 
 bool rotationsUsePortableTrig() noexcept

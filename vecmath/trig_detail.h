@@ -36,29 +36,129 @@ extern const double kSinCosTable[kTableSize][4];
 
 // ---- Rounding mode ----------------------------------------------------------------------------
 
+// The control register that double arithmetic rounds by, read and written directly where
+// that is cheap: MXCSR on x86 (doubles are computed in SSE registers: FLT_EVAL_METHOD is 0,
+// see exact_fp.h), FPCR on aarch64; kRoundingField is its rounding-mode field, 0 for
+// round to nearest. Elsewhere (MSVC, other targets) the C library's fegetround and
+// fesetround. The flush-to-zero bits that -ffast-math programs set at start-up are left as
+// they are: no operation of these functions has a subnormal operand or result.
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#define VECMATH_CONTROL_REGISTER 1
+using ControlWord = std::uint32_t;
+constexpr ControlWord kRoundingField = 0x6000; // MXCSR bits 13 and 14
+inline ControlWord readControl() noexcept
+{
+    ControlWord c;
+    __asm__ __volatile__("stmxcsr %0" : "=m"(c) : : "memory");
+    return c;
+}
+inline void writeControl(ControlWord c) noexcept
+{
+    __asm__ __volatile__("ldmxcsr %0" : : "m"(c) : "memory");
+}
+#elif defined(__GNUC__) && defined(__aarch64__)
+#define VECMATH_CONTROL_REGISTER 1
+using ControlWord = std::uint64_t;
+constexpr ControlWord kRoundingField = ControlWord(3) << 22; // FPCR.RMode
+inline ControlWord readControl() noexcept
+{
+    ControlWord c;
+    __asm__ __volatile__("mrs %0, fpcr" : "=r"(c) : : "memory");
+    return c;
+}
+inline void writeControl(ControlWord c) noexcept
+{
+    __asm__ __volatile__("msr fpcr, %0" : : "r"(c) : "memory");
+}
+#endif
+
+/// True when doubles round to nearest, ties to even (the default mode), found by rounding
+/// in the mode of the moment: 1 + 3/4 ulp and 1 + 1/4 ulp round to different doubles only
+/// to nearest (upward both go up, downward and towards zero both down). Two additions:
+/// cheaper than reading the control register (reading MXCSR made the sine several percent
+/// slower on the x86 we measured), and asking the very arithmetic that the functions use.
+inline bool roundsToNearest() noexcept
+{
+    double one = 1.0;
+    fresh(one);
+    return one + 0x1.8p-53 > one + 0x1p-54;
+}
+
 /// Rounds to nearest while it lives, whatever mode the caller had set, and puts the caller's
 /// mode back when it ends. The correctly rounded functions hold one for their whole work:
 /// their error-free transformations and integer roundings are exact only when rounding to
-/// nearest.
+/// nearest. The change of mode is an opaque statement to the compiler, but without
+/// -frounding-math GCC and clang assume that arithmetic does not depend on the mode and may
+/// move it across such a statement: do the work in a function called through
+/// inRoundToNearest, not in the function that holds the guard.
 class RoundToNearest
 {
 public:
-    RoundToNearest() noexcept : m_mode(std::fegetround())
+#ifdef VECMATH_CONTROL_REGISTER
+    RoundToNearest() noexcept : m_saved(readControl())
     {
-        if (m_mode != FE_TONEAREST)
+        if ((m_saved & kRoundingField) != 0)
+            writeControl(m_saved & ~kRoundingField);
+    }
+    ~RoundToNearest()
+    {
+        // Only the mode goes back: the exception flags raised meanwhile stay raised.
+        if ((m_saved & kRoundingField) != 0)
+            writeControl((readControl() & ~kRoundingField) | (m_saved & kRoundingField));
+    }
+#else
+    RoundToNearest() noexcept : m_saved(std::fegetround())
+    {
+        if (m_saved != FE_TONEAREST)
             std::fesetround(FE_TONEAREST);
     }
     ~RoundToNearest()
     {
-        if (m_mode != FE_TONEAREST)
-            std::fesetround(m_mode);
+        if (m_saved != FE_TONEAREST)
+            std::fesetround(m_saved);
     }
+#endif
     RoundToNearest(const RoundToNearest&) = delete;
     RoundToNearest& operator=(const RoundToNearest&) = delete;
 
 private:
-    int m_mode;
+#ifdef VECMATH_CONTROL_REGISTER
+    ControlWord m_saved;
+#else
+    int m_saved;
+#endif
 };
+
+/// The type T, in a parameter that template argument deduction leaves alone.
+template <typename T>
+struct NotDeduced {
+    using type = T;
+};
+
+#if defined(__GNUC__)
+#define VECMATH_NOINLINE __attribute__((noinline))
+#elif defined(_MSC_VER)
+#define VECMATH_NOINLINE __declspec(noinline)
+#else
+#define VECMATH_NOINLINE
+#endif
+
+/// f(args...) computed rounding to nearest, the caller's mode put back afterwards. f is called
+/// through a volatile pointer, so that the compiler can neither inline it nor move any of its
+/// arithmetic across the change of mode. A correctly rounded function keeps the common case
+/// free of it:
+///     if (roundsToNearest())
+///         return work(x);                  // inlined
+///     return inRoundToNearest(work, x);    // another mode: one call with the mode changed
+/// Never inlined itself, so that the caller's common case carries none of its frame.
+template <typename Result, typename... Arguments>
+VECMATH_NOINLINE Result inRoundToNearest(Result (*f)(Arguments...),
+                                         typename NotDeduced<Arguments>::type... args) noexcept
+{
+    const RoundToNearest nearest;
+    Result (*volatile call)(Arguments...) = f;
+    return call(args...);
+}
 
 // ---- Bits of doubles ------------------------------------------------------------------------
 
