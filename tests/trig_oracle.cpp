@@ -10,16 +10,18 @@
 //   small k in order and for random k up to 2^62);
 //   special values (zeros, infinities, NaNs, subnormals, the ends of the ranges and the
 //   thresholds of the code);
-//   hard cases: the double closest to a multiple of pi/2 (6381956970095103 * 2^797, found by
-//   Kahan and McDonald), and cosines of small arguments constructed to lie within about
-//   2^-105 of the midpoint between two doubles, which only the slow path can round.
+//   hard cases: the double closest to a multiple of pi/2 (6381956970095103 * 2^797, as given
+//   in J.-M. Muller's "Elementary Functions", chapter on range reduction), and cosines of small
+//   arguments constructed to lie within about 2^-105 of the midpoint between two doubles, which
+//   only the slow path can round.
 // For every argument it checks portableSin, portableCos and portableSinCos against MPFR,
 // and measures the error in ulps; and it calls them again in each of the four rounding
 // modes, where they must return the same round-to-nearest results and leave the mode as it
 // was. It also checks the inside of the code (trig_detail.h): every constant of the tables
-// against MPFR; that the fast path's error bound holds on every argument (and how often
-// Ziv's test sends an argument to the slow path); the slow path alone on every 16th
-// argument; and the portable 128-bit product against __int128.
+// against MPFR, and the table's splits against split(); that the fast path's error bound
+// holds on every argument (and how often Ziv's test sends an argument to the slow path);
+// the slow path alone on every 16th argument; and the portable 128-bit product against
+// __int128.
 // Exits 1 if anything is wrong, so that CTest fails; the counts are printed either way.
 #include <mpfr.h>
 
@@ -401,21 +403,23 @@ int checkTables()
         }
         mpfr_mul_2ui(v, v, 64, MPFR_RNDN);
     }
-    // The Cody-Waite parts add up to pi/2 within 2^-150; the first three have at most 33
-    // significant bits.
+    // The Cody-Waite parts add up to pi/2 within 2^-139; the first three hold its bits down
+    // to 2^-32, from 2^-33 to 2^-53 and from 2^-54 to 2^-86.
     mpfr_div_2ui(v, pi, 1, MPFR_RNDN);
     for (int i = 0; i < 4; i++)
         mpfr_sub_d(v, v, td::kCodyWaite[i], MPFR_RNDN);
-    mpfr_set_d(w, 0x1p-150, MPFR_RNDN);
+    mpfr_set_d(w, 0x1p-139, MPFR_RNDN);
     if (mpfr_cmpabs(v, w) > 0) {
-        std::printf("FAIL: the Cody-Waite parts are not pi/2 within 2^-150\n");
+        std::printf("FAIL: the Cody-Waite parts are not pi/2 within 2^-139\n");
         bad++;
     }
+    const int lastBit[3] = {-32, -53, -86}, below[3] = {1, -32, -53};
     for (int i = 0; i < 3; i++) {
-        const std::uint64_t m =
-            (bitsOf(td::kCodyWaite[i]) & ((std::uint64_t(1) << 52) - 1)) | (std::uint64_t(1) << 52);
-        if ((m & ((std::uint64_t(1) << 20) - 1)) != 0) {
-            std::printf("FAIL: Cody-Waite part %d has more than 33 significant bits\n", i);
+        const double part = td::kCodyWaite[i];
+        if (std::ldexp(part, -lastBit[i]) != std::floor(std::ldexp(part, -lastBit[i]))
+            || !(part < std::ldexp(1.0, below[i]))) {
+            std::printf("FAIL: Cody-Waite part %d has bits outside 2^%d .. 2^%d\n", i, below[i],
+                        lastBit[i]);
             bad++;
         }
     }
@@ -436,7 +440,9 @@ int checkTables()
     nearest(v, td::kPiOverTwoLow, "kPiOverTwoLow");
     mpfr_ui_div(v, 2, pi, MPFR_RNDN);
     nearest(v, td::kTwoOverPi, "kTwoOverPi");
-    // sin(j/512) and cos(j/512) as pairs of nearest doubles.
+    // sin(j/512) and cos(j/512) as pairs of nearest doubles, then the upper part of the
+    // first's split as the library's split makes it and the double nearest to the lower
+    // part plus the second.
     for (int j = 0; j < td::kTableSize; j++) {
         for (int f = 0; f < 2; f++) {
             mpfr_set_si_2exp(w, j, -9, MPFR_RNDN);
@@ -444,11 +450,19 @@ int checkTables()
                 mpfr_sin(v, w, MPFR_RNDN);
             else
                 mpfr_cos(v, w, MPFR_RNDN);
-            const double high = td::kSinCosTable[j][2 * f];
-            const double low = td::kSinCosTable[j][2 * f + 1];
-            nearest(v, high, f == 0 ? "a sine of the table" : "a cosine of the table");
-            mpfr_sub_d(v, v, high, MPFR_RNDN);
-            nearest(v, low, f == 0 ? "a low sine of the table" : "a low cosine of the table");
+            // The row interleaves them: {sin, cos, sin low, cos low, cos upper, sin upper,
+            // cos rest, sin rest}.
+            const double* row = td::kSinCosTable[j];
+            const double entry[4] = {row[f], row[2 + f], row[5 - f], row[7 - f]};
+            nearest(v, entry[0], f == 0 ? "a sine of the table" : "a cosine of the table");
+            mpfr_sub_d(v, v, entry[0], MPFR_RNDN);
+            nearest(v, entry[1], f == 0 ? "a low sine of the table" : "a low cosine of the table");
+            double high, low;
+            td::split(entry[0], high, low);
+            if (bitsOf(high) != bitsOf(entry[2]) || bitsOf(low + entry[1]) != bitsOf(entry[3])) {
+                std::printf("FAIL: the split of entry %d.%d differs from split()\n", j, f);
+                bad++;
+            }
         }
     }
     mpfr_clears(pi, v, w, static_cast<mpfr_ptr>(nullptr));

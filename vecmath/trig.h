@@ -6,8 +6,8 @@
 // the last bit from one library to another. They reduce the argument exactly (Cody-Waite
 // with pi/2 in four parts below 2^20, Payne-Hanek with the bits of 2/pi above), evaluate in
 // double-double arithmetic from a table of sin(j/512) and cos(j/512), and check with Ziv's
-// rounding test that the result's rounding is certain; where it is not (about one result
-// in 16,000), they decide it in 256-bit integer arithmetic.
+// rounding test that the result's rounding is certain; where it is not (fewer than one
+// result in 50,000 for angles between -8 and 8), they decide it in 256-bit integer arithmetic.
 //
 // They use only IEEE double additions, subtractions, multiplications and divisions in a
 // fixed order, and exact integer operations; no long double and no fused multiply-add. They

@@ -9,6 +9,8 @@
 #include "exact_fp.h"
 
 #include <cfenv>
+#include <cfloat>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -20,19 +22,25 @@ namespace trig_detail {
 constexpr int kTwoOverPiWords = 24; ///< 64-bit words of 2/pi: 1536 bits
 constexpr int kFixedWords = 5;      ///< a fixed-point number: integer word and 4 fraction words
 constexpr int kTableSize = 403;     ///< entries j = 0..402 of sin(j/512) and cos(j/512)
+constexpr int kTableRow = 8;        ///< doubles to an entry: 4 for the sine, 4 for the cosine
 
 /// The bits of 2/pi after the binary point, 64 to a word, most significant first.
 extern const std::uint64_t kTwoOverPiBits[kTwoOverPiWords];
 /// pi/2 in fixed point (see Fixed), truncated after 256 fraction bits.
 extern const std::uint64_t kPiOverTwoFixed[kFixedWords];
-/// pi/2 as three parts of at most 33 significant bits and the double nearest to the rest.
+/// pi/2 as its bits down to 2^-32, those from 2^-33 to 2^-53 and from 2^-54 to 2^-86, and
+/// the double nearest to the rest.
 extern const double kCodyWaite[4];
 extern const double kPiOverTwoHigh; ///< the double nearest to pi/2
 extern const double kPiOverTwoLow;  ///< the double nearest to pi/2 - kPiOverTwoHigh
 extern const double kTwoOverPi;     ///< the double nearest to 2/pi
-/// {sin high, sin low, cos high, cos low} of j/512, each pair the nearest double and the
-/// double nearest to the rest.
-extern const double kSinCosTable[kTableSize][4];
+/// Row j: sin(j/512) and cos(j/512) interleaved, so that each pair is a pair of lanes:
+/// {sin high, cos high, sin low, cos low, cos upper, sin upper, cos rest, sin rest}. high is
+/// the nearest double, low the double nearest to the rest; upper is the upper part of high's
+/// split (Veltkamp's, split below) and rest the double nearest to the split's lower part plus
+/// low, stored so that products with high need no split at run time. 64-byte aligned: each
+/// row is one cache line.
+extern const double kSinCosTable[kTableSize][kTableRow];
 
 // ---- Rounding mode ----------------------------------------------------------------------------
 
@@ -183,6 +191,7 @@ inline double powerOfTwo(int e)
 }
 
 constexpr std::uint64_t kMantissaMask = (std::uint64_t(1) << 52) - 1;
+constexpr std::uint64_t kSignBit = std::uint64_t(1) << 63;
 
 // ---- Error-free transformations (Knuth, Dekker), exact when rounding to nearest ----------
 
@@ -194,11 +203,18 @@ inline void twoSum(double a, double b, double& s, double& e)
     e = (a - (s - bb)) + (b - bb);
 }
 
-/// s + e = a + b exactly, s = RN(a + b), provided a = 0 or |a| >= |b|.
-inline void fastTwoSum(double a, double b, double& s, double& e)
+/// s + e = a + b exactly, s = RN(a + b), provided a = 0 or |a| >= |b|; for doubles, or for
+/// each lane of a vector of doubles on its own.
+template <typename D>
+inline void fastTwoSum(D a, D b, D& s, D& e)
 {
     s = a + b;
     e = b - (s - a);
+}
+
+inline void fastTwoSum(double a, double b, double& s, double& e)
+{
+    fastTwoSum<double>(a, b, s, e);
 }
 
 /// Veltkamp's split: a = high + low, each with at most 26 significant bits (|a| < 2^996).
@@ -210,16 +226,24 @@ inline void split(double a, double& high, double& low)
     low = a - high;
 }
 
-/// p + e = a * b exactly, p = RN(a * b) (Dekker's product, no FMA).
-inline void twoProduct(double a, double b, double& p, double& e)
+/// p + e = a * b exactly, p = RN(a * b) (Dekker's product, no FMA), from the splits of a and
+/// b made by split (a = ah + al, b = bh + bl).
+inline void twoProduct(double a, double ah, double al, double b, double bh, double bl, double& p,
+                       double& e)
 {
     p = a * b;
     opaque(p); // p is the rounded product wherever it is used
+    // Each of the four partial products is exact, so a fused operation rounds them alike.
+    e = ((ah * bh - p) + ah * bl + al * bh) + al * bl;
+}
+
+/// p + e = a * b exactly, p = RN(a * b) (Dekker's product, no FMA).
+inline void twoProduct(double a, double b, double& p, double& e)
+{
     double ah, al, bh, bl;
     split(a, ah, al);
     split(b, bh, bl);
-    // Each of the four partial products is exact, so a fused operation rounds them alike.
-    e = ((ah * bh - p) + ah * bl + al * bh) + al * bl;
+    twoProduct(a, ah, al, b, bh, bl, p, e);
 }
 
 // ---- Exact integer arithmetic ----------------------------------------------------------
@@ -283,8 +307,21 @@ struct Approximation {
 bool fastSinCos(double x, Approximation& sine, Approximation& cosine) noexcept;
 
 /// Ziv's rounding test: true when every value within a.bound of a.high + a.low rounds to
-/// a.high, which is then the correctly rounded result.
-bool roundingIsCertain(const Approximation& a) noexcept;
+/// a.high, which is then the correctly rounded result. Inline, so that the fast paths test
+/// their results in registers.
+///
+/// The value v lies within M = |a.low| + a.bound of H = |a.high| (the signs taken off). m, the
+/// computed (|a.low| + a.bound)(1 + 2^-50), is at least M (1 - u)^2 (1 + 2^-50) > M. H + m
+/// rounding to H (it cannot round below) means that m is at most half the gap from H to the
+/// next double up, H - m rounding to H that it is at most half the gap to the next double
+/// down (a quarter of an ulp below a power of two); then every v within M < m of H rounds to
+/// H. False for an infinite or NaN a.high or bound (every comparison with a NaN is false).
+inline bool roundingIsCertain(const Approximation& a) noexcept
+{
+    const double high = std::fabs(a.high);
+    const double m = (std::fabs(a.low) + a.bound) * (1 + 0x1p-50);
+    return (high >= high + m) & (high - m >= high) & (high <= DBL_MAX);
+}
 
 /// The slow path: the correctly rounded sine of a finite x with 2^-27 <= |x|, in 256-bit
 /// fixed-point arithmetic.
