@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # trig-oracle.sh: compares the library's own sine and cosine (vecmath/trig.h) bit for bit
-# with GNU MPFR on many arguments and prints the counts: arguments per class, results not
-# correctly rounded (the goal is none), the largest error in ulps, how often the slow path
-# decided, and the checks of the tables and of the fast path's error bounds.
+# with GNU MPFR on many arguments, in each of the four rounding modes, and prints the
+# counts: arguments per class, results not correctly rounded (the goal is none), the largest
+# error in ulps, how often the slow path decided, the checks of the tables and of the fast
+# path's error bounds, and the results per rounding mode.
 #
-#   bash scripts/trig-oracle.sh            # ten million arguments (about a minute and a half)
+#   bash scripts/trig-oracle.sh            # ten million arguments (about two minutes)
 #   bash scripts/trig-oracle.sh 1e8 7      # a hundred million, with seed 7
 #
 # The suite runs the same program on 100,000 arguments (vecmath.PortableTrigIsCorrectlyRounded).
