@@ -28,7 +28,7 @@
 
 #include "trig_detail.h"
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(VECMATH_TRIG_PLAIN)
 #include <emmintrin.h>
 #endif
 
@@ -245,8 +245,8 @@ void payneHanek(double x, unsigned& quadrant, std::uint64_t (&fraction)[kFractio
 // The sine and the cosine of rho are evaluated side by side, one in each lane of a pair of
 // doubles: the same operations in the same order as one of them alone, each lane's an IEEE
 // double operation. With GCC and clang the pair is a vector of two doubles (SSE2 on x86,
-// NEON on aarch64); elsewhere a struct.
-#if defined(__GNUC__)
+// NEON on aarch64); elsewhere (and with VECMATH_TRIG_PLAIN, see exact_fp.h) a struct.
+#if defined(__GNUC__) && !defined(VECMATH_TRIG_PLAIN)
 typedef double Lanes __attribute__((vector_size(16)));
 typedef std::uint64_t LaneBits __attribute__((vector_size(16)));
 
@@ -291,7 +291,7 @@ inline Lanes splat(double c)
 /// Bit i set where lane i of a equals lane i of b.
 inline unsigned equalLanes(Lanes a, Lanes b)
 {
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(VECMATH_TRIG_PLAIN)
     return static_cast<unsigned>(_mm_movemask_pd(_mm_cmpeq_pd(a, b)));
 #else
     return (a[0] == b[0] ? 1u : 0u) | (a[1] == b[1] ? 2u : 0u);

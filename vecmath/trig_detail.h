@@ -47,10 +47,12 @@ extern const double kSinCosTable[kTableSize][kTableRow];
 // The control register that double arithmetic rounds by, read and written directly where
 // that is cheap: MXCSR on x86 (doubles are computed in SSE registers: FLT_EVAL_METHOD is 0,
 // see exact_fp.h), FPCR on aarch64; kRoundingField is its rounding-mode field, 0 for
-// round to nearest. Elsewhere (MSVC, other targets) the C library's fegetround and
-// fesetround. The flush-to-zero bits that -ffast-math programs set at start-up are left as
-// they are: no operation of these functions has a subnormal operand or result.
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+// round to nearest. Elsewhere (MSVC, other targets, VECMATH_TRIG_PLAIN) the C library's
+// fegetround and fesetround. The flush-to-zero bits that -ffast-math programs set at
+// start-up are left as they are: no operation of these functions has a subnormal operand or
+// result.
+#if defined(VECMATH_TRIG_PLAIN)
+#elif defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #define VECMATH_CONTROL_REGISTER 1
 using ControlWord = std::uint32_t;
 constexpr ControlWord kRoundingField = 0x6000; // MXCSR bits 13 and 14
@@ -85,6 +87,7 @@ inline void writeControl(ControlWord c) noexcept
 /// to nearest (upward both go up, downward and towards zero both down). Two additions:
 /// cheaper than reading the control register (reading MXCSR made the sine several percent
 /// slower on the x86 we measured), and asking the very arithmetic that the functions use.
+/// The first sum raises the inexact flag, as the sine of any nonzero double does anyway.
 inline bool roundsToNearest() noexcept
 {
     double one = 1.0;
