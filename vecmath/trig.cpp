@@ -842,7 +842,9 @@ inline SinCos sinCosNearest(double x) noexcept
 // of the rest.
 inline bool commonCase(double x) noexcept
 {
-    return inCodyWaiteRange(x) & roundsToNearest();
+    const bool inRange = inCodyWaiteRange(x);
+    const bool nearest = roundsToNearest(); // both evaluated: one branch, not two
+    return inRange && nearest;
 }
 
 VECMATH_NOINLINE double sinOtherwise(double x) noexcept
