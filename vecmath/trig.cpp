@@ -313,11 +313,11 @@ inline Lanes leading26(Lanes v)
 
 // ---- Fast path: reduction --------------------------------------------------------------------
 
-// x - k pi/2 = high + low + d (mod 2 pi) with |d| <= error, |high| <= pi/4 + 2^-30,
-// |low| <= u (1 + u) |high| + 2^-66 and quadrant = k mod 4.
+// x - k pi/2 = high + low + d (mod 2 pi) with |d| <= 2^-100 |high| + 2^-118, |high| <=
+// pi/4 + 2^-30, |low| <= u (1 + u) |high| + 2^-66 and quadrant = k mod 4.
 struct Reduced {
     unsigned quadrant;
-    double high, low, error;
+    double high, low;
 };
 
 const double kPiOverFour = 0x1.921fb54442d18p-1; // RN(pi/4), just below pi/4
@@ -332,10 +332,9 @@ const double kPiOverFour = 0x1.921fb54442d18p-1; // RN(pi/4), just below pi/4
 //   s + e = t2 - k P3 exactly (twoSum), |e| <= u |s|;
 //   low = RN(e - RN(k P4)), with |k P4| < 2^-66.6: |low| <= u (1 + u) |s| + 2^-66.
 // high = s and low are not renormalised: the evaluation only needs |low| that small.
-// |x - k pi/2 - (high + low)| <= u |low| + u 2^-66.6 + 2^19.4 2^-139 < u |low| + 2^-118.6;
-// the bound below doubles the first term and rounds up the second to cover its own
-// roundings. The integer k sits in the low bits of the sum that rounds it (1.5 2^52 + k,
-// two's complement for k < 0), so the quadrant needs no conversion.
+// |x - k pi/2 - (high + low)| <= u |low| + u 2^-66.6 + 2^19.4 2^-139 < 2^-105.9 |high| +
+// 2^-118. The integer k sits in the low bits of the sum that rounds it (1.5 2^52 + k, two's
+// complement for k < 0), so the quadrant needs no conversion.
 inline Reduced codyWaite(double x)
 {
     const double shifted = x * kTwoOverPi + 0x1.8p52;
@@ -346,7 +345,6 @@ inline Reduced codyWaite(double x)
     twoSum(t2, -(k * kCodyWaite[2]), r.high, e);
     r.low = e - k * kCodyWaite[3];
     r.quadrant = static_cast<unsigned>(bitsOf(shifted)) & 3u;
-    r.error = 0x1p-52 * std::fabs(r.low) + 0x1p-118;
     return r;
 }
 
@@ -356,9 +354,8 @@ inline Reduced codyWaite(double x)
 // kPiOverTwoLow (relative error 2^-107) in double-double: the roundings of fh lo + fl hi and
 // of its sum with the product's low part are each below u 2^-51 |r| and the neglected
 // fl lo is below 2^-105 |r|, so
-//   |r - (high + low)| <= 2^-102 |r| + (pi/2) 2^-138 <= 2^-100 |high| + 2^-135
-// with room for the bound's own roundings. -x reduces to -k and -r. False where f came out
-// as 0.
+//   |r - (high + low)| <= 2^-102 |r| + (pi/2) 2^-138 <= 2^-100 |high| + 2^-135.
+// -x reduces to -k and -r. False where f came out as 0.
 bool payneHanekFast(double x, Reduced& r)
 {
     unsigned quadrant;
@@ -385,7 +382,6 @@ bool payneHanekFast(double x, Reduced& r)
         r.low = -r.low;
     }
     r.quadrant = (x < 0 ? 0u - quadrant : quadrant) & 3u;
-    r.error = 0x1p-100 * std::fabs(r.high) + 0x1p-135;
     return true;
 }
 
@@ -405,8 +401,11 @@ const Lanes kC6 = splat(-1.0 / 720.0);
 // The relative error of the evaluation below, proven below 2^-69.77 for the sine of rho and
 // 2^-71.40 for its cosine (see valueOf), and used as 2^-69 and 2^-71: the room left covers
 // the difference between the value and the computed one (2^-51 of it), the roundings of
-// the bound, and those of the rounding test (see roundedOfRho).
+// the bound and of the rounding test (see roundedOfRho), and the reduction's relative
+// error, 2^-100 |high| <= 2^-99.8 f(rho) (|high| <= 1.111 sin rho, and <= pi/4 <= 1.111
+// cos rho). The reduction's absolute error, below 2^-118, is added.
 const Lanes kEvaluationError = {0x1p-69, 0x1p-71};
+const Lanes kReductionError = {0x1p-118, 0x1p-118};
 
 // rho = |high + low| = h + l, with h = |high| <= pi/4 + 2^-30 and |l| <= u (1 + u) h +
 // 2^-66 (the sign of high taken off both): rho = a + z + l with a = j/512, j the integer
@@ -503,10 +502,11 @@ inline void valueOf(const Parts& p, Lanes& v, Lanes& small)
     small = small + p.f * p.cz;
 }
 
-// The error bound of each lane: kEvaluationError times the value, plus the reduction's.
-inline Lanes boundOf(Lanes value, double reductionError)
+// The error bound of each lane: kEvaluationError times the value, plus the reduction's
+// absolute error.
+inline Lanes boundOf(Lanes value)
 {
-    return kEvaluationError * magnitude(value) + splat(reductionError);
+    return kEvaluationError * magnitude(value) + kReductionError;
 }
 
 // What sin x (cosine 0) or cos x (cosine 1) is of rho, for x = k pi/2 + r: sin(k pi/2 + r)
@@ -530,13 +530,13 @@ inline Role roleOf(const Reduced& r, unsigned cosine)
 // The fast path's results for x's reduction r: in each lane, the correctly rounded sine or
 // cosine of rho, and whether Ziv's test is sure of it. With V the exact value and T its
 // proven distance from v + small (the bounds above and the reduction's), the test rounds
-// v + small with small moved by m = RN(E |v| + error) >= (E |v| + error)(1 - u) either way:
-// RN(small + m) >= small + m - u |small + m| >= small + T, as m (1 - u) - u |small| >= T
-// (with E = 2^-69 against 2^-69.77 and u |small| < 2^-72.7 |v| for the sine, 2^-71 against
-// 2^-71.40 and 2^-73.9 |v| for the cosine, and the reduction's bound above its proven error
-// by far more than u of it); likewise RN(small - m) <= small - T. So v + RN(small - m) <= V
-// <= v + RN(small + m), and as rounding is monotone, where both round to the same double
-// V rounds to it as well.
+// v + small with small moved by m = RN(E |v| + 2^-118) >= (E |v| + 2^-118)(1 - u) either
+// way: RN(small + m) >= small + m - u |small + m| >= small + T, as m (1 - u) - u |small| >= T
+// (with E = 2^-69 against 2^-69.77 + 2^-99.8 and u |small| < 2^-72.7 |v| for the sine,
+// 2^-71 against 2^-71.40 + 2^-99.8 and 2^-73.9 |v| for the cosine, and the absolute 2^-118
+// above the reduction's 2^-118.6 by more than u of it); likewise RN(small - m) <= small - T.
+// So v + RN(small - m) <= V <= v + RN(small + m), and as rounding is monotone, where both
+// round to the same double V rounds to it as well.
 struct Rounded {
     Lanes value;
     unsigned certain; // bit i for lane i
@@ -546,7 +546,7 @@ inline Rounded roundedOfRho(const Reduced& r)
 {
     Lanes v, small;
     valueOf(partsOf(r.high, r.low), v, small);
-    const Lanes m = boundOf(v, r.error);
+    const Lanes m = boundOf(v);
     const Lanes up = v + (small + m), down = v + (small - m);
     return {up, equalLanes(up, down)};
 }
@@ -727,7 +727,7 @@ bool fastSinCos(double x, Approximation& sine, Approximation& cosine) noexcept
     Lanes v, small, high, low;
     valueOf(partsOf(r.high, r.low), v, small);
     fastTwoSum(v, small, high, low);
-    const Lanes bound = boundOf(high, r.error);
+    const Lanes bound = boundOf(high);
     const Approximation ofRho[2] = {{high[0], low[0], bound[0]}, {high[1], low[1], bound[1]}};
     for (unsigned cosineOfX = 0; cosineOfX < 2; cosineOfX++) {
         const Role role = roleOf(r, cosineOfX);
