@@ -113,13 +113,18 @@ TEST(PortableTrig, GiveTheSameBitsInEveryRoundingMode)
         }
     }
     // Only the mode goes back: the invalid flag of an infinity's sine (IEEE 754), raised
-    // while rounding to nearest, stays raised.
+    // while rounding to nearest, stays raised. Checked where the platform records flags at
+    // all (valgrind's CPU does not).
+    std::feclearexcept(FE_ALL_EXCEPT);
+    volatile double zero = 0.0;
+    volatile double nan = zero / zero; // volatile: divided here, before the flags are read
+    const bool recorded = std::fetestexcept(FE_INVALID) != 0;
     std::feclearexcept(FE_ALL_EXCEPT);
     std::fesetround(FE_UPWARD);
     const double s = portableSin(kInf);
     const bool invalid = std::fetestexcept(FE_INVALID) != 0;
     std::fesetround(FE_TONEAREST);
-    EXPECT_TRUE(invalid) << s;
+    EXPECT_TRUE(invalid || !recorded) << s << ' ' << static_cast<double>(nan);
 }
 
 // Values whose correct rounding is well known: the doubles nearest to pi/6, pi/3, pi/2 and
