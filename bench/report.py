@@ -42,7 +42,13 @@ LIBS = ["vecmath", "glm", "Eigen"]
 # key, description and target ratio (None: no target).
 TRIG_SETS = [
     ("sincos_fast", "65,536 angles in [−8, 8] that all take the fast path", 2.0),
-    ("sincos_angles", "65,536 random angles in [−8, 8] (overall: the slow path where Ziv's test sends an argument there)", None),
+    ("sincos_angles", "65,536 random angles in [−8, 8] (overall: the slow path where Ziv's test sends an argument there)", 1.2),
+    ("sincos_sorted", "the same angles sorted (glibc's branches predictable)", 1.2),
+    ("sin_angles", "`portableSin` alone against `sin`, random angles", 1.2),
+    ("sin_sorted", "`portableSin` alone against `sin`, sorted angles", 1.2),
+    ("cos_angles", "`portableCos` alone against `cos`, random angles", 1.2),
+    ("cos_sorted", "`portableCos` alone against `cos`, sorted angles", 1.2),
+    ("sincos_upward", "random angles with the rounding mode set upward", None),
     ("sincos_large", "65,536 arguments from 2^20 to 2^1000 (Payne–Hanek reduction)", None),
     ("sincos_slow_path", "the slow path alone (256-bit fixed point), 64 angles", None),
 ]
@@ -540,7 +546,8 @@ def main():
     w("`portableSinCos` (`vecmath/trig.h`), correctly rounded and the same bits everywhere, "
       "which the rotation loaders call when the library is built with "
       "`VECMATH_PORTABLE_TRIG`, against glibc's `sin` plus `cos` of the same argument, each "
-      "time for one sine and one cosine (the `lto` build; median over the repetitions):")
+      "time for one sine and one cosine, and `portableSin` and `portableCos` alone against "
+      "`sin` and `cos` (the `lto` build; median over the repetitions):")
     w("")
     glibc_table(w, times.get("lto", {}), contexts.get("lto", {}), TRIG_SETS)
 

@@ -26,8 +26,11 @@
 // Apart from the three libraries: the library's own correctly rounded sine and cosine
 // (portableSinCos, trig.h) against glibc's sin plus cos of the same argument, on angles
 // that all take the fast path, on random angles (overall, the slow path included where
-// Ziv's test sends an argument there), on large arguments (Payne-Hanek reduction), and the
-// slow path alone. Before timing, every result is checked to be within an ulp of glibc's.
+// Ziv's test sends an argument there), on the same angles sorted, on large arguments
+// (Payne-Hanek reduction), and on random angles with the rounding mode set upward;
+// portableSin and portableCos alone against glibc's sin and cos, on random and sorted
+// angles; and the slow path alone. Before timing, every result is checked to be within an
+// ulp of glibc's.
 // The same for its own atan2 (portableAtan2) against glibc's atan2, on random points of
 // every quadrant and on a sweep around the circle in order of angle.
 #include <benchmark/benchmark.h>
@@ -41,6 +44,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cfenv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -1017,19 +1021,25 @@ void BM_unitMulAdd(benchmark::State& state)
 
 // ---- The library's own sine and cosine against glibc's --------------------------------
 
-enum TrigSet { kTrigFast, kTrigAngles, kTrigLarge, kTrigSets };
-const char* const kTrigSetNames[kTrigSets] = {"sincos_fast", "sincos_angles", "sincos_large"};
+enum TrigSet { kTrigFast, kTrigAngles, kTrigSorted, kTrigLarge, kTrigSets };
+const char* const kTrigSetNames[kTrigSets] = {"fast", "angles", "sorted", "large"};
 
 // The arguments of each set: 65,536 angles in [-8, 8] whose results all pass Ziv's test;
-// 65,536 random angles in [-8, 8] as they come; 65,536 arguments from 2^20 to 2^1000. So
-// many that the branch predictor cannot learn the sequence, as it can learn a few thousand
-// (glibc's sin and cos then ran twice as fast).
+// 65,536 random angles in [-8, 8] as they come; the same angles sorted, where every branch
+// that depends on the sign or the quadrant is predictable; 65,536 arguments from 2^20 to
+// 2^1000. So many that the branch predictor cannot learn the sequence, as it can learn a
+// few thousand (glibc's sin and cos then ran twice as fast).
 const std::vector<double>& trigArguments(TrigSet set)
 {
     static std::vector<double> sets[kTrigSets];
     std::vector<double>& v = sets[set];
     if (!v.empty())
         return v;
+    if (set == kTrigSorted) {
+        v = trigArguments(kTrigAngles);
+        std::sort(v.begin(), v.end());
+        return v;
+    }
     std::mt19937_64 rng(20260707 + set);
     std::uniform_real_distribution<double> angle(-8.0, 8.0), unit(1.0, 2.0);
     std::uniform_int_distribution<int> exponent(20, 1000);
@@ -1078,9 +1088,15 @@ const Verdict& trigVerdict(TrigSet set)
     return onceEach<TrigSet, kTrigSets, checkTrig>(set);
 }
 
-// One sine and one cosine of each argument of the set, per operation.
-template <bool kPortable>
-void BM_sinCos(benchmark::State& state, TrigSet set)
+// What one operation computes: a sine and a cosine (vecmath's portableSinCos, glibc's sin
+// plus cos), or one of them alone.
+enum TrigWork { kSinCos, kSin, kCos };
+const char* const kTrigWorkNames[] = {"sincos", "sin", "cos"};
+
+// The work on each argument of the set, per operation, with the rounding mode `mode` set
+// while it runs (glibc's functions, like vecmath's, round to nearest in any mode).
+template <TrigWork kWork, bool kPortable>
+void BM_trig(benchmark::State& state, TrigSet set, int mode)
 {
     const Verdict& v = trigVerdict(set);
     if (!v.ok) {
@@ -1088,17 +1104,24 @@ void BM_sinCos(benchmark::State& state, TrigSet set)
         return;
     }
     const std::vector<double>& args = trigArguments(set);
+    std::fesetround(mode);
     for (auto _ : state)
         for (double x : args) {
-            if constexpr (kPortable) {
+            if constexpr (kWork == kSinCos && kPortable) {
                 vecmath::SinCos sc = vecmath::portableSinCos(x);
                 benchmark::DoNotOptimize(sc);
             } else {
-                double s = std::sin(x), c = std::cos(x);
-                benchmark::DoNotOptimize(s);
-                benchmark::DoNotOptimize(c);
+                if constexpr (kWork != kCos) {
+                    double s = kPortable ? vecmath::portableSin(x) : std::sin(x);
+                    benchmark::DoNotOptimize(s);
+                }
+                if constexpr (kWork != kSin) {
+                    double c = kPortable ? vecmath::portableCos(x) : std::cos(x);
+                    benchmark::DoNotOptimize(c);
+                }
             }
         }
+    std::fesetround(FE_TONEAREST);
     state.counters["ops"] = static_cast<double>(args.size());
 }
 
@@ -1116,17 +1139,29 @@ void BM_sinCosSlowPath(benchmark::State& state)
     state.counters["ops"] = kBatch;
 }
 
+// <work>_<set>/vecmath and /glibc, each with the given mode; <name> replaces the set's name.
+template <TrigWork kWork>
+void registerTrigPair(TrigSet set, int mode = FE_TONEAREST, const char* name = nullptr)
+{
+    const std::string prefix =
+        std::string(kTrigWorkNames[kWork]) + "_" + (name ? name : kTrigSetNames[set]);
+    benchmark::RegisterBenchmark((prefix + "/vecmath").c_str(), BM_trig<kWork, true>, set, mode)
+        ->Unit(benchmark::kNanosecond);
+    benchmark::RegisterBenchmark((prefix + "/glibc").c_str(), BM_trig<kWork, false>, set, mode)
+        ->Unit(benchmark::kNanosecond);
+}
+
 void registerTrigBenches()
 {
-    for (int set = 0; set < kTrigSets; set++) {
-        const TrigSet t = static_cast<TrigSet>(set);
-        benchmark::RegisterBenchmark((std::string(kTrigSetNames[set]) + "/vecmath").c_str(),
-                                     BM_sinCos<true>, t)
-            ->Unit(benchmark::kNanosecond);
-        benchmark::RegisterBenchmark((std::string(kTrigSetNames[set]) + "/glibc").c_str(),
-                                     BM_sinCos<false>, t)
-            ->Unit(benchmark::kNanosecond);
+    for (int set = 0; set < kTrigSets; set++)
+        registerTrigPair<kSinCos>(static_cast<TrigSet>(set));
+    for (TrigSet set : {kTrigAngles, kTrigSorted}) {
+        registerTrigPair<kSin>(set);
+        registerTrigPair<kCos>(set);
     }
+    // The cost of another rounding mode: vecmath's functions switch to round-to-nearest and
+    // back around each call, as glibc's do.
+    registerTrigPair<kSinCos>(kTrigAngles, FE_UPWARD, "upward");
     benchmark::RegisterBenchmark("sincos_slow_path/vecmath", BM_sinCosSlowPath)
         ->Unit(benchmark::kNanosecond);
 }
@@ -1296,8 +1331,9 @@ int main(int argc, char** argv)
     }
     for (int set = 0; set < kTrigSets; set++) {
         const Verdict& v = trigVerdict(static_cast<TrigSet>(set));
-        std::fprintf(stderr, "%-16s %s\n", kTrigSetNames[set], v.text.c_str());
-        benchmark::AddCustomContext(std::string("agreement.") + kTrigSetNames[set], v.text);
+        const std::string name = std::string("sincos_") + kTrigSetNames[set];
+        std::fprintf(stderr, "%-16s %s\n", name.c_str(), v.text.c_str());
+        benchmark::AddCustomContext("agreement." + name, v.text);
         allAgree = allAgree && v.ok;
     }
     for (int set = 0; set < kAtan2Sets; set++) {

@@ -2,10 +2,11 @@
 # trig-oracle.sh: compares the library's own sine and cosine (vecmath/trig.h), or its
 # two-argument arctangent, bit for bit with GNU MPFR on many arguments and prints the
 # counts: arguments per class, results not correctly rounded (the goal is none), the largest
-# error in ulps, how often the slow path decided, and the checks of the tables and of the
-# fast path's error bounds.
+# error in ulps, how often the slow path decided, the checks of the tables and of the fast
+# path's error bounds, and, for the sine and cosine, the results in each of the four
+# rounding modes.
 #
-#   bash scripts/trig-oracle.sh              # sin and cos, ten million arguments (about a minute and a half)
+#   bash scripts/trig-oracle.sh              # sin and cos, ten million arguments (about two minutes)
 #   bash scripts/trig-oracle.sh 1e8 7        # a hundred million, with seed 7
 #   bash scripts/trig-oracle.sh atan2        # atan2, ten million pairs (about six minutes)
 #   bash scripts/trig-oracle.sh atan2 1e8 7  # a hundred million pairs, with seed 7

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 # trig-tables.py: prints the constants of the library's own sine and cosine
 # (vecmath/trig_tables.cpp): the bits of 2/pi, pi/2 in 64-bit words, the Cody-Waite parts of
-# pi/2, and sin(j/512) and cos(j/512) as pairs of doubles. Everything is computed here in
-# exact integer arithmetic (pi by Machin's formula), so no floating-point library is trusted.
+# pi/2, and sin(j/512) and cos(j/512) as pairs of doubles with the Veltkamp splits of their
+# leading parts. Everything is computed here in exact integer arithmetic (pi by Machin's
+# formula), so no floating-point library is trusted.
 #
 #   python3 scripts/trig-tables.py > vecmath/trig_tables.cpp
 #
@@ -53,6 +54,14 @@ def rn_double(fr):
     return sign * Fraction(m) * Fraction(2) ** (e - 52)
 
 
+def split(a):
+    """Veltkamp's split of the double a into two doubles of at most 26 significant bits each,
+    high + low = a exactly, computed as vecmath's split() computes it, rounding to nearest."""
+    c = rn_double(134217729 * a)  # 2^27 + 1
+    high = rn_double(c - rn_double(c - a))
+    return high, rn_double(a - high)
+
+
 def hexf(fr):
     return float(fr).hex() if fr != 0 else "0.0"
 
@@ -88,8 +97,7 @@ def sin_cos_fixed(num, den, bits):
 def main():
     out = []
     w = out.append
-    two_over_pi = (1 << (2 * BITS)) // PI  # (2/pi) * 2^(BITS+1) / 2 ... see below
-    # 2/pi * 2^BITS = 2^(BITS+1) / (pi), and PI = pi * 2^BITS, so 2^(2*BITS+1) / PI.
+    # 2/pi * 2^BITS = 2^(BITS+1) / pi, and PI = pi * 2^BITS, so 2^(2*BITS+1) / PI.
     two_over_pi = (1 << (2 * BITS + 1)) // PI
     pio2 = PI // 2  # pi/2 * 2^BITS, exact but for the last unit of PI
     pio2_fr = Fraction(PI, 2 << BITS)
@@ -117,18 +125,18 @@ def main():
         w(f"    0x{v:016x}u,")
     w("};")
     w("")
-    # Cody-Waite: three parts of 33 bits (the leading bits of pi/2, cut at 2^-32, 2^-65 and
-    # 2^-98), then the double nearest to the rest.
+    # Cody-Waite: the leading bits of pi/2 down to 2^-32 (33 bits), those from 2^-33 to 2^-53
+    # (21) and from 2^-54 to 2^-86 (33), then the double nearest to the rest.
     p1 = Fraction(pio2 >> (BITS - 32), 1 << 32)
-    p2 = Fraction((pio2 >> (BITS - 65)) & ((1 << 33) - 1), 1 << 65)
-    p3 = Fraction((pio2 >> (BITS - 98)) & ((1 << 33) - 1), 1 << 98)
+    p2 = Fraction((pio2 >> (BITS - 53)) & ((1 << 21) - 1), 1 << 53)
+    p3 = Fraction((pio2 >> (BITS - 86)) & ((1 << 33) - 1), 1 << 86)
     p4 = rn_double(pio2_fr - p1 - p2 - p3)
     hi = rn_double(pio2_fr)
     lo = rn_double(pio2_fr - hi)
     inv = rn_double(Fraction(two_over_pi, 1 << BITS))
-    w("// pi/2 = kCodyWaite[0] + [1] + [2] + [3]: three parts of at most 33 significant bits")
-    w("// (whose products with an integer below 2^20 are exact), then the double nearest to")
-    w("// the rest. The error of the sum is below 2^-150.")
+    w("// pi/2 = kCodyWaite[0] + [1] + [2] + [3]: its bits down to 2^-32, from 2^-33 to 2^-53")
+    w("// and from 2^-54 to 2^-86 (products with an integer below 2^20 are exact), then the")
+    w("// double nearest to the rest. The error of the sum is below 2^-139.")
     w("const double kCodyWaite[4] = {")
     for p in (p1, p2, p3, p4):
         w(f"    {hexf(p)},")
@@ -138,17 +146,22 @@ def main():
     w(f"const double kPiOverTwoLow = {hexf(lo)};  // the double nearest to pi/2 - kPiOverTwoHigh")
     w(f"const double kTwoOverPi = {hexf(inv)};     // the double nearest to 2/pi")
     w("")
-    w("// sin(j/512) and cos(j/512) for j = 0 .. kTableSize - 1, each as the double nearest to")
-    w("// it and the double nearest to the rest: {sin high, sin low, cos high, cos low}.")
-    w("const double kSinCosTable[kTableSize][4] = {")
+    w("// sin(j/512) and cos(j/512) for j = 0 .. kTableSize - 1, interleaved so that a pair of")
+    w("// them is a pair of lanes: {sin, cos, sin low, cos low, cos split upper, sin split upper,")
+    w("// cos split rest, sin split rest}. For each, the double nearest to it, the double")
+    w("// nearest to the rest, the upper part of Veltkamp's split of the first and the double")
+    w("// nearest to the split's lower part plus the rest. A row to a cache line.")
+    w("alignas(64) const double kSinCosTable[kTableSize][kTableRow] = {")
     for j in range(403):
-        s, c = sin_cos_fixed(j, 512, BITS)
-        sf, cf = Fraction(s, 1 << BITS), Fraction(c, 1 << BITS)
-        sh = rn_double(sf)
-        sl = rn_double(sf - sh)
-        ch = rn_double(cf)
-        cl = rn_double(cf - ch)
-        w(f"    {{{hexf(sh)}, {hexf(sl)}, {hexf(ch)}, {hexf(cl)}}},")
+        parts = []
+        for v in sin_cos_fixed(j, 512, BITS):
+            fr = Fraction(v, 1 << BITS)
+            high = rn_double(fr)
+            low = rn_double(fr - high)
+            upper, lower = split(high)
+            parts.append((high, low, upper, rn_double(lower + low)))
+        (sh, sl, su, sr), (ch, cl, cu, cr) = parts
+        w("    {" + ", ".join(hexf(v) for v in (sh, ch, sl, cl, cu, su, cr, sr)) + "},")
     w("};")
     w("")
     w("// clang-format on")

@@ -10,17 +10,22 @@
 //   small k in order and for random k up to 2^62);
 //   special values (zeros, infinities, NaNs, subnormals, the ends of the ranges and the
 //   thresholds of the code);
-//   hard cases: the double closest to a multiple of pi/2 (6381956970095103 * 2^797, found by
-//   Kahan and McDonald), and cosines of small arguments constructed to lie within about
-//   2^-105 of the midpoint between two doubles, which only the slow path can round.
+//   hard cases: the double closest to a multiple of pi/2 (6381956970095103 * 2^797, as given
+//   in J.-M. Muller's "Elementary Functions", chapter on range reduction), and cosines of small
+//   arguments constructed to lie within about 2^-105 of the midpoint between two doubles, which
+//   only the slow path can round.
 // For every argument it checks portableSin, portableCos and portableSinCos against MPFR,
-// and measures the error in ulps. It also checks the inside of the code (trig_detail.h):
-// every constant of the tables against MPFR; that the fast path's error bound holds on every
-// argument (and how often Ziv's test sends an argument to the slow path); the slow path
-// alone on every 16th argument; and the portable 128-bit product against __int128.
+// and measures the error in ulps; and it calls them again in each of the four rounding
+// modes, where they must return the same round-to-nearest results and leave the mode as it
+// was. It also checks the inside of the code (trig_detail.h): every constant of the tables
+// against MPFR, and the table's splits against split(); that the fast path's error bound
+// holds on every argument (and how often Ziv's test sends an argument to the slow path);
+// the slow path alone on every 16th argument; and the portable 128-bit product against
+// __int128.
 // Exits 1 if anything is wrong, so that CTest fails; the counts are printed either way.
 #include <mpfr.h>
 
+#include <cfenv>
 #include <cfloat>
 #include <cinttypes>
 #include <cmath>
@@ -270,6 +275,33 @@ struct Counts {
     double worstAt = 0.0;
 };
 
+// The four rounding modes: in each, the functions must return the round-to-nearest result
+// and leave the mode as it was.
+const int kModes[] = {FE_TONEAREST, FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO};
+const char* const kModeNames[] = {"to nearest", "upward", "downward", "towards zero"};
+constexpr int kModeCount = 4;
+
+struct ModeCounts {
+    long results = 0, wrong = 0, modeChanged = 0;
+};
+
+// portableSin, portableCos and portableSinCos of x with the given mode set; counts the
+// results that differ from `want` (sine, cosine) and the calls after which the mode differs.
+void checkInMode(double x, int mode, const double (&want)[2], ModeCounts& counts)
+{
+    std::fesetround(mode);
+    const vecmath::SinCos sc = vecmath::portableSinCos(x);
+    const double sine = vecmath::portableSin(x);
+    const bool keptAfterSin = std::fegetround() == mode;
+    const double cosine = vecmath::portableCos(x);
+    const bool kept = keptAfterSin && std::fegetround() == mode;
+    std::fesetround(FE_TONEAREST);
+    counts.results += 4;
+    counts.wrong += !sameResult(sine, want[0]) + !sameResult(sc.sine, want[0])
+                  + !sameResult(cosine, want[1]) + !sameResult(sc.cosine, want[1]);
+    counts.modeChanged += kept ? 0 : 1;
+}
+
 // ---- The tables --------------------------------------------------------------------------------
 
 int checkTables()
@@ -313,21 +345,23 @@ int checkTables()
         }
         mpfr_mul_2ui(v, v, 64, MPFR_RNDN);
     }
-    // The Cody-Waite parts add up to pi/2 within 2^-150; the first three have at most 33
-    // significant bits.
+    // The Cody-Waite parts add up to pi/2 within 2^-139; the first three hold its bits down
+    // to 2^-32, from 2^-33 to 2^-53 and from 2^-54 to 2^-86.
     mpfr_div_2ui(v, pi, 1, MPFR_RNDN);
     for (int i = 0; i < 4; i++)
         mpfr_sub_d(v, v, td::kCodyWaite[i], MPFR_RNDN);
-    mpfr_set_d(w, 0x1p-150, MPFR_RNDN);
+    mpfr_set_d(w, 0x1p-139, MPFR_RNDN);
     if (mpfr_cmpabs(v, w) > 0) {
-        std::printf("FAIL: the Cody-Waite parts are not pi/2 within 2^-150\n");
+        std::printf("FAIL: the Cody-Waite parts are not pi/2 within 2^-139\n");
         bad++;
     }
+    const int lastBit[3] = {-32, -53, -86}, below[3] = {1, -32, -53};
     for (int i = 0; i < 3; i++) {
-        const std::uint64_t m =
-            (bitsOf(td::kCodyWaite[i]) & ((std::uint64_t(1) << 52) - 1)) | (std::uint64_t(1) << 52);
-        if ((m & ((std::uint64_t(1) << 20) - 1)) != 0) {
-            std::printf("FAIL: Cody-Waite part %d has more than 33 significant bits\n", i);
+        const double part = td::kCodyWaite[i];
+        if (std::ldexp(part, -lastBit[i]) != std::floor(std::ldexp(part, -lastBit[i]))
+            || !(part < std::ldexp(1.0, below[i]))) {
+            std::printf("FAIL: Cody-Waite part %d has bits outside 2^%d .. 2^%d\n", i, below[i],
+                        lastBit[i]);
             bad++;
         }
     }
@@ -348,7 +382,9 @@ int checkTables()
     nearest(v, td::kPiOverTwoLow, "kPiOverTwoLow");
     mpfr_ui_div(v, 2, pi, MPFR_RNDN);
     nearest(v, td::kTwoOverPi, "kTwoOverPi");
-    // sin(j/512) and cos(j/512) as pairs of nearest doubles.
+    // sin(j/512) and cos(j/512) as pairs of nearest doubles, then the upper part of the
+    // first's split as the library's split makes it and the double nearest to the lower
+    // part plus the second.
     for (int j = 0; j < td::kTableSize; j++) {
         for (int f = 0; f < 2; f++) {
             mpfr_set_si_2exp(w, j, -9, MPFR_RNDN);
@@ -356,11 +392,19 @@ int checkTables()
                 mpfr_sin(v, w, MPFR_RNDN);
             else
                 mpfr_cos(v, w, MPFR_RNDN);
-            const double high = td::kSinCosTable[j][2 * f];
-            const double low = td::kSinCosTable[j][2 * f + 1];
-            nearest(v, high, f == 0 ? "a sine of the table" : "a cosine of the table");
-            mpfr_sub_d(v, v, high, MPFR_RNDN);
-            nearest(v, low, f == 0 ? "a low sine of the table" : "a low cosine of the table");
+            // The row interleaves them: {sin, cos, sin low, cos low, cos upper, sin upper,
+            // cos rest, sin rest}.
+            const double* row = td::kSinCosTable[j];
+            const double entry[4] = {row[f], row[2 + f], row[5 - f], row[7 - f]};
+            nearest(v, entry[0], f == 0 ? "a sine of the table" : "a cosine of the table");
+            mpfr_sub_d(v, v, entry[0], MPFR_RNDN);
+            nearest(v, entry[1], f == 0 ? "a low sine of the table" : "a low cosine of the table");
+            double high, low;
+            td::split(entry[0], high, low);
+            if (bitsOf(high) != bitsOf(entry[2]) || bitsOf(low + entry[1]) != bitsOf(entry[3])) {
+                std::printf("FAIL: the split of entry %d.%d differs from split()\n", j, f);
+                bad++;
+            }
         }
     }
     mpfr_clears(pi, v, w, static_cast<mpfr_ptr>(nullptr));
@@ -402,6 +446,7 @@ int main(int argc, char** argv)
 
     const std::vector<Argument> args = arguments(count, seed);
     Counts groups[kGroups], total;
+    ModeCounts modes[kModeCount];
     long fastArguments = 0, slowNeeded = 0, boundFailures = 0, slowChecked = 0, slowWrong = 0,
          sinCosDiffers = 0;
     double hardest = 1.0, hardestAt = 0.0;
@@ -420,9 +465,12 @@ int main(int argc, char** argv)
         const bool fastDone = inside && td::fastSinCos(x, fast[0], fast[1]);
         if (fastDone)
             fastArguments++;
+        const double wanted[2] = {reference(x, false), reference(x, true)};
+        for (int m = 0; m < kModeCount; m++)
+            checkInMode(x, kModes[m], wanted, modes[m]);
         for (int f = 0; f < 2; f++) {
             const bool cosine = f == 1;
-            const double want = reference(x, cosine);
+            const double want = wanted[f];
             Counts& c = groups[args[i].group];
             c.arguments++;
             total.arguments++;
@@ -499,8 +547,15 @@ int main(int argc, char** argv)
                 fastArguments, boundFailures, slowNeeded, 2 * fastArguments,
                 slowNeeded > 0 ? 2.0 * fastArguments / slowNeeded : 0.0);
     std::printf("slow path alone: %ld results checked, %ld wrong\n", slowChecked, slowWrong);
+    bool modesOk = true;
+    for (int m = 0; m < kModeCount; m++) {
+        std::printf("rounding mode %-12s %ld results, %ld not the round-to-nearest one, mode "
+                    "changed by %ld calls\n",
+                    kModeNames[m], modes[m].results, modes[m].wrong, modes[m].modeChanged);
+        modesOk = modesOk && modes[m].wrong == 0 && modes[m].modeChanged == 0;
+    }
     const bool ok = tableErrors == 0 && productErrors == 0 && total.wrong == 0 && boundFailures == 0
-                 && slowWrong == 0 && sinCosDiffers == 0;
+                 && slowWrong == 0 && sinCosDiffers == 0 && modesOk;
     std::printf("%s\n", ok ? "OK: every result correctly rounded" : "FAILED");
     return ok ? 0 : 1;
 }

@@ -18,9 +18,10 @@
 //      2^-247, and rounds that (see slowPath).
 //
 // Every double operation below is an IEEE operation rounded to nearest, in the order
-// written: portableAtan2 holds a RoundToNearest for its whole work, and the library is
-// built with contraction off and this file without FMA instructions where the compiler
-// allows it. u = 2^-53 is the unit roundoff: |RN(a) - a| <= u |a| for a normal result.
+// written: portableAtan2 does its work in that mode, whatever mode the caller had set
+// (trig_detail::inRoundToNearest); the library is built with contraction off, this file
+// says so again through trig_detail.h's pragmas, and it has no FMA instructions where the
+// compiler allows it. u = 2^-53 is the unit roundoff: |RN(a) - a| <= u |a| for a normal result.
 #include "trig.h"
 
 #include <cfloat>
@@ -444,9 +445,11 @@ double slowAtan2(double y, double x) noexcept
 
 // ---- The interface ---------------------------------------------------------------------------
 
-double portableAtan2(double y, double x) noexcept
+namespace {
+
+// portableAtan2 rounding to nearest.
+double atan2Work(double y, double x) noexcept
 {
-    const trig_detail::RoundToNearest nearest;
     trig_detail::Octant o;
     double special;
     if (!trig_detail::octantOf(y, x, o, special))
@@ -458,6 +461,15 @@ double portableAtan2(double y, double x) noexcept
     if (trig_detail::roundingIsCertain(a))
         return a.high;
     return trig_detail::slowPath(o);
+}
+
+} // namespace
+
+double portableAtan2(double y, double x) noexcept
+{
+    if (trig_detail::roundsToNearest())
+        return atan2Work(y, x);
+    return trig_detail::inRoundToNearest(atan2Work, y, x);
 }
 
 } // namespace vecmath

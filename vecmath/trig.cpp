@@ -1,20 +1,25 @@
 // trig.cpp: the library's own correctly rounded sine and cosine (trig.h).
 //
-// Outline, for an argument x (the sign is taken off first: sin(-x) = -sin x, cos(-x) = cos x):
-//   1. |x| < 2^-26 (sine) or 2^-27 (cosine): the result is x, or 1 (see portableSin).
-//   2. Reduction: x = q pi/2 + r with |r| <= pi/4 (a little more, below 2^-30), r as a
-//      double-double rh + rl and a bound on its error. Below 2^20 by Cody-Waite, above by
-//      Payne-Hanek in exact integer arithmetic.
-//   3. Evaluation in double-double: r = j/512 + z with |z| <= 2^-10, from the table of
-//      sin(j/512) and cos(j/512) and short polynomials in z.
+// Outline, for an argument x:
+//   1. |x| < 2^-27: the result is x, or 1 (see portableSin); infinities and NaNs give NaN.
+//   2. Reduction: x = k pi/2 + r with |r| <= pi/4 (a little more, below 2^-30), r as a
+//      double-double high + low and a bound on its error, k's last two bits the quadrant.
+//      Below 2^20 by Cody-Waite, above by Payne-Hanek in exact integer arithmetic.
+//   3. Evaluation in double-double of f(rho), rho = |r| and f the sine or the cosine as the
+//      quadrant's parity picks it: rho = j/512 + z with |z| <= 2^-10, from the table of
+//      sin(j/512) and cos(j/512) and short polynomials in z. The sign comes last, on the
+//      sign bit. Nothing in the fast path branches on the sign of x or of r or on the
+//      quadrant, so that random arguments cost no mispredicted branches.
 //   4. Ziv's test: the result's error bound against the distance to the rounding boundary.
 //      Where it cannot decide, the slow path evaluates again in 256-bit fixed point with an
 //      error below 2^-240 and decides from that.
 //
 // Every double operation below is an IEEE operation rounded to nearest, in the order
-// written: the library is built with contraction off (-ffp-contract=off, /fp:precise) and
-// this file also without FMA instructions where the compiler allows it. u = 2^-53 is the
-// unit roundoff.
+// written: trig_detail.h includes exact_fp.h, which stops a build whose flags would change
+// that and switches contraction off; the library is also built with -ffp-contract=off
+// (/fp:precise) and without FMA instructions where the compiler allows it. The public
+// functions round to nearest whatever mode the caller has set (roundsToNearest and
+// inRoundToNearest, trig_detail.h). u = 2^-53 is the unit roundoff.
 #include "trig.h"
 
 #include <cfloat>
@@ -23,8 +28,8 @@
 
 #include "trig_detail.h"
 
-#if defined(FLT_EVAL_METHOD) && FLT_EVAL_METHOD != 0
-#error "the portable sine and cosine need double expressions evaluated in double"
+#if defined(__SSE2__) && !defined(VECMATH_TRIG_PLAIN)
+#include <emmintrin.h>
 #endif
 
 namespace vecmath {
@@ -235,56 +240,127 @@ void payneHanek(double x, unsigned& quadrant, std::uint64_t (&fraction)[kFractio
         fraction[i] = bitsAt(product, kWindow + 1, s - 64 * (i + 1));
 }
 
-// ---- Fast path: reduction --------------------------------------------------------------------
+// ---- Fast path: two lanes ---------------------------------------------------------------------
 
-// x - quadrant pi/2 = high + low + d (mod 2 pi) with |d| <= error, |high| <= pi/4 + 2^-30 and
-// |low| <= 2^-53 |high|.
-struct Reduced {
-    unsigned quadrant;
-    double high, low, error;
+// The sine and the cosine of rho are evaluated side by side, one in each lane of a pair of
+// doubles: the same operations in the same order as one of them alone, each lane's an IEEE
+// double operation. With GCC and clang the pair is a vector of two doubles (SSE2 on x86,
+// NEON on aarch64); elsewhere (and with VECMATH_TRIG_PLAIN, see exact_fp.h) a struct.
+#if defined(__GNUC__) && !defined(VECMATH_TRIG_PLAIN)
+typedef double Lanes __attribute__((vector_size(16)));
+typedef std::uint64_t LaneBits __attribute__((vector_size(16)));
+
+/// v's bits and the mask's, in each lane.
+template <std::uint64_t kMask>
+inline Lanes withMask(Lanes v)
+{
+    static const LaneBits mask = {kMask, kMask};
+    return reinterpret_cast<Lanes>(reinterpret_cast<LaneBits>(v) & mask);
+}
+#else
+struct Lanes {
+    double lane[2];
+    double operator[](int i) const { return lane[i]; }
 };
 
-const double kPiOverFour = 0x1.921fb54442d18p-1; // RN(pi/4), just above pi/4
-const double kCodyWaiteLimit = 0x1p20;
-
-// Cody-Waite for pi/4 < x < 2^20. k = nearest integer to RN(x RN(2/pi)), so |k| < 2^20 and
-// |x - k pi/2| <= pi/4 + 2^-31. With pi/2 = P1 + P2 + P3 + P4 (|error| < 2^-150):
-//   t1 = x - k P1 is exact: k P1 is exact (33 + 20 bits), both are multiples of
-//        min(ulp(x), 2^-32) >= 2^-53 and |t1| <= pi/4 + 2^-31 + 2^20 2^-32 < 1;
-//   k P2 and k P3 are exact products; s + e = t1 - k P2 exactly (twoSum);
-//   c1 = RN(e - k P3), c = RN(c1 - RN(k P4)), each rounding below u |result|;
-//   |k P4 - RN(k P4)| <= u 2^20 2^-98 = 2^-131, k (error of the parts) < 2^-130;
-//   high + low = s + c exactly (twoSum).
-// So |x - k pi/2 - (high + low)| <= u (|c1| + |c|) + 2^-129 (2^-130 + 2^-131 rounded up);
-// the bound below doubles the first term to cover its own roundings.
-Reduced codyWaite(double x)
+inline Lanes operator+(Lanes a, Lanes b)
 {
-    const double k = (x * kTwoOverPi + 0x1.8p52) - 0x1.8p52;
-    const double t1 = x - k * kCodyWaite[0];
-    double s, e;
-    twoSum(t1, -(k * kCodyWaite[1]), s, e);
-    const double c1 = e - k * kCodyWaite[2];
-    const double c = c1 - k * kCodyWaite[3];
+    return {{a.lane[0] + b.lane[0], a.lane[1] + b.lane[1]}};
+}
+inline Lanes operator-(Lanes a, Lanes b)
+{
+    return {{a.lane[0] - b.lane[0], a.lane[1] - b.lane[1]}};
+}
+inline Lanes operator*(Lanes a, Lanes b)
+{
+    return {{a.lane[0] * b.lane[0], a.lane[1] * b.lane[1]}};
+}
+template <std::uint64_t kMask>
+inline Lanes withMask(Lanes v)
+{
+    return {{fromBits(bitsOf(v.lane[0]) & kMask), fromBits(bitsOf(v.lane[1]) & kMask)}};
+}
+#endif
+
+/// c in both lanes.
+inline Lanes splat(double c)
+{
+    return Lanes{c, c};
+}
+
+/// Bit i set where lane i of a equals lane i of b.
+inline unsigned equalLanes(Lanes a, Lanes b)
+{
+#if defined(__SSE2__) && !defined(VECMATH_TRIG_PLAIN)
+    return static_cast<unsigned>(_mm_movemask_pd(_mm_cmpeq_pd(a, b)));
+#else
+    return (a[0] == b[0] ? 1u : 0u) | (a[1] == b[1] ? 2u : 0u);
+#endif
+}
+
+/// |v| in each lane.
+inline Lanes magnitude(Lanes v)
+{
+    return withMask<~kSignBit>(v);
+}
+
+/// v's leading 26 significant bits in each lane, the rest cut off: v - (this) is exact and
+/// below 2^-25 |v|.
+inline Lanes leading26(Lanes v)
+{
+    return withMask<~std::uint64_t(0) << 27>(v); // sign, exponent and 26 bits
+}
+
+// ---- Fast path: reduction --------------------------------------------------------------------
+
+// x - k pi/2 = high + low + d (mod 2 pi) with |d| <= 2^-100 |high| + 2^-118, |high| <=
+// pi/4 + 2^-30, |low| <= u (1 + u) |high| + 2^-66 and quadrant = k mod 4.
+struct Reduced {
+    unsigned quadrant;
+    double high, low;
+};
+
+const double kPiOverFour = 0x1.921fb54442d18p-1; // RN(pi/4), just below pi/4
+
+// Cody-Waite for 2^-27 <= |x| < 2^20, either sign. k = nearest integer to RN(x RN(2/pi)),
+// so |k| < 2^19.4 and |x - k pi/2| <= pi/4 + 2^-31 (k = 0 for |x| < pi/4). pi/2 = P1 + P2 +
+// P3 + P4 + d with P1 its bits down to 2^-32, P2 those from 2^-33 to 2^-53, P3 those from
+// 2^-54 to 2^-86, P4 the double nearest to the rest (below 2^-86) and |d| < 2^-139:
+//   k P1, k P2 and k P3 are exact (at most 33, 21 and 33 bits times 20);
+//   t1 = x - k P1 and t2 = t1 - k P2 are exact: where k != 0, |x| > 1/2, so x, k P1 and
+//        k P2 are multiples of 2^-53, and so are t1 and t2, below 1 in size;
+//   s + e = t2 - k P3 exactly (twoSum), |e| <= u |s|;
+//   low = RN(e - RN(k P4)), with |k P4| < 2^-66.6: |low| <= u (1 + u) |s| + 2^-66.
+// high = s and low are not renormalised: the evaluation only needs |low| that small.
+// |x - k pi/2 - (high + low)| <= u |low| + u 2^-66.6 + 2^19.4 2^-139 < 2^-105.9 |high| +
+// 2^-118. The integer k sits in the low bits of the sum that rounds it (1.5 2^52 + k, two's
+// complement for k < 0), so the quadrant needs no conversion.
+inline Reduced codyWaite(double x)
+{
+    const double shifted = x * kTwoOverPi + 0x1.8p52;
+    const double k = shifted - 0x1.8p52;
+    const double t2 = (x - k * kCodyWaite[0]) - k * kCodyWaite[1];
+    double e;
     Reduced r;
-    twoSum(s, c, r.high, r.low);
-    r.quadrant = static_cast<unsigned>(static_cast<std::int64_t>(k) & 3);
-    r.error = 0x1p-52 * (std::fabs(c1) + std::fabs(c)) + 0x1p-129;
+    twoSum(t2, -(k * kCodyWaite[2]), r.high, e);
+    r.low = e - k * kCodyWaite[3];
+    r.quadrant = static_cast<unsigned>(bitsOf(shifted)) & 3u;
     return r;
 }
 
-// Payne-Hanek for x >= 2^20: 4 words of 2/pi (error in f below 2^-138, as s >= 191), f to
+// Payne-Hanek for |x| >= 2^20: 4 words of 2/pi (error in f below 2^-138, as s >= 191), f to
 // 192 bits, turned into [-1/2, 1/2), then into a double-double fh + fl (53 + 53 bits of it,
 // truncated: relative error below 2^-105) and multiplied by pi/2 = kPiOverTwoHigh +
 // kPiOverTwoLow (relative error 2^-107) in double-double: the roundings of fh lo + fl hi and
 // of its sum with the product's low part are each below u 2^-51 |r| and the neglected
 // fl lo is below 2^-105 |r|, so
-//   |r - (high + low)| <= 2^-102 |r| + (pi/2) 2^-138 <= 2^-100 |high| + 2^-135
-// with room for the bound's own roundings. False where f came out as 0.
+//   |r - (high + low)| <= 2^-102 |r| + (pi/2) 2^-138 <= 2^-100 |high| + 2^-135.
+// -x reduces to -k and -r. False where f came out as 0.
 bool payneHanekFast(double x, Reduced& r)
 {
     unsigned quadrant;
     std::uint64_t f[3];
-    payneHanek<4, 3>(x, quadrant, f);
+    payneHanek<4, 3>(std::fabs(x), quadrant, f);
     bool negative = false;
     if ((f[0] >> 63) != 0) { // f >= 1/2: take f - 1 and the next quadrant
         negateWords(f, 3);
@@ -301,119 +377,185 @@ bool payneHanekFast(double x, Reduced& r)
     twoProduct(fh, kPiOverTwoHigh, p, pe);
     const double t = fh * kPiOverTwoLow + fl * kPiOverTwoHigh;
     fastTwoSum(p, pe + t, r.high, r.low);
-    if (negative) {
+    if (negative != (x < 0)) {
         r.high = -r.high;
         r.low = -r.low;
     }
-    r.quadrant = quadrant & 3u;
-    r.error = 0x1p-100 * std::fabs(r.high) + 0x1p-135;
+    r.quadrant = (x < 0 ? 0u - quadrant : quadrant) & 3u;
     return true;
 }
 
 // ---- Fast path: evaluation ---------------------------------------------------------------------
 
-// Taylor coefficients, rounded to doubles: sin z - z = z^3 (S3 + z^2 S5) and
-// cos z - 1 = z^2 (C2 + z^2 (C4 + z^2 C6)), for |z| <= 2^-10 (+2^-60). Left out: z^7/7!
-// (below 2^-72.3 |z|) and z^8/8! (below 2^-95).
-const double kS3 = -1.0 / 6.0;
-const double kS5 = 1.0 / 120.0;
-const double kC2 = -0.5;
-const double kC4 = 1.0 / 24.0;
-const double kC6 = -1.0 / 720.0;
+// Taylor coefficients, rounded to doubles: sin z - z ~ z^3 (S3 + z^2 S5) and
+// cos z - 1 ~ z^2 (C2 + z^2 (C4 + z^2 C6)), for |z| <= 2^-10. Left out: the terms from
+// z^7/7! on (below 2^-82.3, and 2^-72.3 |z|) and from z^8/8! on (below 2^-95.3). C2 is
+// exact; S3 = RN(-1/6) is within 2^-54 of -1/6, relatively; the others' roundings are
+// negligible beside the terms they multiply.
+const Lanes kS3 = splat(-1.0 / 6.0);
+const Lanes kS5 = splat(1.0 / 120.0);
+const Lanes kC2 = splat(-0.5);
+const Lanes kC4 = splat(1.0 / 24.0);
+const Lanes kC6 = splat(-1.0 / 720.0);
 
-// The relative error of the evaluation, proven below 2^-69.9 (sine) and 2^-75 (cosine) of
-// the function's value at high + low (see sinOf); a bound of 2^-68 leaves room for the
-// bound's own roundings and for the difference between the value and the computed high.
-const double kEvaluationError = 0x1p-68;
+// The relative error of the evaluation below, proven below 2^-69.77 for the sine of rho and
+// 2^-71.40 for its cosine (see valueOf), and used as 2^-69 and 2^-71: the room left covers
+// the difference between the value and the computed one (2^-51 of it), the roundings of
+// the bound and of the rounding test (see roundedOfRho), and the reduction's relative
+// error, 2^-100 |high| <= 2^-99.8 f(rho) (|high| <= 1.111 sin rho, and <= pi/4 <= 1.111
+// cos rho). The reduction's absolute error, below 2^-118, is added.
+const Lanes kEvaluationError = {0x1p-69, 0x1p-71};
+const Lanes kReductionError = {0x1p-118, 0x1p-118};
 
-// The parts shared by the sine and the cosine of rho = high + low, 0 <= high <= pi/4 + 2^-30
-// and |low| <= u high: rho = a + zh + low with a = j/512 (j = 0..402) and zh = high - a,
-// which is exact (when j >= 1 both are multiples of ulp(high) and |zh| < 2^52 ulp(high)),
-// |zh| <= 2^-10 + 2^-60; sin a = sh + sl and cos a = ch + cl from the table (relative error
-// 2^-106 each).
+// rho = |high + low| = h + l, with h = |high| <= pi/4 + 2^-30 and |l| <= u (1 + u) h +
+// 2^-66 (the sign of high taken off both): rho = a + z + l with a = j/512, j the integer
+// nearest to 512 h (so |z| <= 2^-10 and j <= 402), and z = h - a, which is exact (j = 0:
+// z = h; j >= 1: a/2 <= h <= 2a, Sterbenz). The parts of the sine of rho (lane 0) and of
+// its cosine (lane 1), see valueOf for the cosine's negated z and l: F = f(a) and G, the
+// other function of a, from the table's row; z cut into its leading 26 bits and the rest;
+// and the two polynomials, sz for sin z - z and cz for cos z - 1. Relative to the series
+// they stand for, sz is within 4.25 u (S3's 0.5 u; the roundings of z^2 and of z z^2, u
+// each; of the sum, which lies within 2^-26.9 of -1/6 and so rounds by at most 2^-56 =
+// 0.75 u of it; of the product, u; the rest below 0.01 u), and cz within 2.51 u (z^2, u; the
+// sum, just above -1/2, 2^-55 = 0.5 u of it; the product, u).
 struct Parts {
-    double sh, sl, ch, cl; // sin a and cos a
-    double zh, low;        // the rest of rho
-    double sz;             // sin zh - zh, evaluated: relative error below 4.01 u
-    double cz;             // cos zh - 1, evaluated: relative error below 3.01 u
+    Lanes f, fLow;          // F: high, low
+    Lanes g, gUpper, gRest; // G: high, upper part of its split, the double nearest to the rest
+    Lanes z, zHigh, zLow;   // z = zHigh + zLow, zHigh its leading 26 bits
+    Lanes low;              // l
+    Lanes sz, cz;           // the polynomials
 };
 
-Parts partsOf(double high, double low)
+inline Parts partsOf(double high, double low)
 {
+    // Adding 1.5 2^43 rounds h (below 2^42) to a multiple of 2^-9, whose index j sits in the
+    // low bits of the sum; subtracting it again leaves a = j/512 exactly.
+    const double shifted = std::fabs(high) + 0x1.8p43;
+    const double* row = kSinCosTable[bitsOf(shifted) & 511u];
     Parts p;
-    // The integer nearest to 512 high (ties to even): adding and taking away 1.5 2^52 leaves
-    // no fraction bits, for 0 <= 512 high < 2^51.
-    const double jd = (high * 512.0 + 0x1.8p52) - 0x1.8p52;
-    const double* t = kSinCosTable[static_cast<int>(jd)];
-    p.sh = t[0];
-    p.sl = t[1];
-    p.ch = t[2];
-    p.cl = t[3];
-    p.zh = high - jd * 0x1p-9;
-    p.low = low;
-    const double q = p.zh * p.zh;
-    p.sz = p.zh * q * (kS3 + q * kS5);
+    p.f = Lanes{row[0], row[1]};
+    p.fLow = Lanes{row[2], row[3]};
+    p.g = Lanes{row[1], row[0]};
+    p.gUpper = Lanes{row[4], row[5]};
+    p.gRest = Lanes{row[6], row[7]};
+    const double z = std::fabs(high) - (shifted - 0x1.8p43);
+    const double l = fromBits(bitsOf(low) ^ (bitsOf(high) & kSignBit));
+    p.z = Lanes{z, -z};
+    p.low = Lanes{l, -l};
+    p.zHigh = leading26(p.z);
+    p.zLow = p.z - p.zHigh;
+    const Lanes q = p.z * p.z;
+    p.sz = p.z * q * (kS3 + q * kS5);
     p.cz = q * (kC2 + q * (kC4 + q * kC6));
     return p;
 }
 
-// sin(rho) = sin a + cos a zh + sin a (cos zh - 1) + cos a (sin zh - zh)
-//            + low (cos a - sin a zh) + (error below |low| zh^2/2 + low^2).
-// cos a zh is formed exactly (twoProduct) and added to sin a exactly (twoSum); the other
-// terms are small and are summed in double, the smallest first. The errors, relative to
-// sin rho (which is at least sin(2^-10)(1 - 2^-50) for j >= 1, and then sin a <= 2 sin rho
-// since |z| <= a/2; about zh for j = 0):
-//   sin a (cos zh - 1): cz's 3.01 u and the product's u, of at most 2^-21 sin a: 2^-70.9;
-//   the series: z^7/7! and z^8/8!: 2^-72.3;
-//   cos a (sin zh - zh): sz's 4.01 u and the product's u, of |zh|^3/6 <= 2^-22.6 sin rho:
-//   2^-73.3;
-//   the low term: |low| zh^2/2 <= u rho 2^-21 with rho <= 1.12 sin rho: 2^-73.8;
-//   the sum of the small terms, at most 2^-20 sin rho, with about 1.1 u: 2^-72.9;
-//   the table, the neglected cl low and the other products: below 2^-100.
-// In all, below 2^-69.9 sin rho.
-Approximation sinOf(const Parts& p)
+// The sine and the cosine of rho, in lanes 0 and 1, as v + small, from their parts. With
+// s = sin z - z and c = cos z - 1:
+//   sin(a + z + l) = sin a + cos a z + sin a c + cos a s + l (cos a - sin a z) + d_s,
+//   cos(a + z + l) = cos a - sin a z + cos a c - sin a s - l (sin a + cos a z) + d_c,
+// d being the rest of l's terms, below |l| (sin a |c| + cos a |s|) or |l| (cos a |c| + sin a
+// |s|), and l^2. The cosine's is the sine's form at -z and -l with sin a and cos a
+// exchanged, and s is odd: so the same operations evaluate both, f(rho) = F + G z + F c +
+// G s + l (G - F z), with z, l and s negated in the cosine's lane. With Gh, Gl the table's
+// G, gh the upper part of Gh's split and gr the double nearest to Gh - gh + Gl (both stored
+// in the row), and z = zh + zr:
+//   G z = gh zh + (gh zr + gr z) + (Gh - gh + Gl - gr) z, where gh zh is exact (26 + 26 bits);
+//   F + gh zh = v + ve exactly (fastTwoSum: |F| >= |gh zh| or F = 0, as |gh zh| <= 2^-10
+//   (1 + 2^-26) < sin(1/512) and cos a > 0.7);
+//   the small terms are summed in double, the smallest first, into small; |small| < 2^-19 |v|.
+//
+// The errors of v + small, in units of e = 2^-74 f(rho), with |c| <= z^2/2 <= 2^-21, |s| <=
+// |z|^3/6 <= 2^-32.58, |zr| < 2^-25 |z|, |gr| < 2^-25.9 |G|, and the table's Fl within
+// u |F|:
+// the sine (F = sin a, G = cos a): for j >= 1, rho >= a/2, so sin a <= 2 sin rho, and sin rho
+// > 2^-10 (1 - 2^-21); for j = 0, F = 0, G = 1 (gh = 1, gr = 0) and sin rho ~ |z|. Hence
+// |z|^3/6 <= 2^-22.58 sin rho and rho <= 1.111 sin rho in both cases.
+//   Fh cz: cz's 2.51 u and the product's u, of sin a |c| <= 2^-20 sin rho:   7.02 e
+//   Fl c, left out: u 2^-20 sin rho:                                          2.00 e
+//   Gh sz: sz's 4.25 u and the product's u, of |z|^3/6:                       1.75 e
+//   Gl s, left out: 2^-54 2^-32.58 with sin rho >= 2^-10 (Gl = 0 for j = 0):  0.17 e
+//   the series' rest: |z|^7/7! <= 2^-72.3 sin rho:                            3.25 e
+//   d: (u rho + 2^-66) 2^-21 (1 + 2^-11):                                     1.24 e
+//   gh zr + gr z: its three roundings and gr's, in all below 2^-76.1 |z|:     0.23 e
+//   the sums: the last two, of at most 1.28 2^-22.58 and 1.22 2^-20 of
+//   sin rho, and the three before, of at most 2^-24.3:                        3.05 e
+//   everything else (the other products, l^2, the table's Fh + Fl): below    0.01 e
+//   in all 18.72 e, below 2^-69.77 sin rho;
+// the cosine (F = cos a, G = sin a, z and l negated): cos rho >= cos(pi/4 + 2^-30) > 0.7071,
+// cos a <= 1.001 cos rho (as |tan a z| <= 2^-10) and sin a <= 0.7069.
+//   Fh cz: 3.51 u of cos a |c| <= 1.001 2^-21 cos rho:                         3.52 e
+//   Fl c, left out: 2^-54 2^-21 with cos rho > 0.7071:                         0.71 e
+//   d: (u (pi/4) + 2^-66) (0.7069 2^-21 + 2^-32.58) with cos rho > 0.7071:     0.79 e
+//   the last sum, of at most 1.001 2^-21 cos rho + 2^-33:                      1.01 e
+//   Gh sz, Gl s, G z's rest, the series' rest and everything else: below       0.02 e
+//   in all 6.05 e, below 2^-71.40 cos rho.
+// To these the reduction's error adds its own bound (sin and cos have slopes of at most 1).
+inline void valueOf(const Parts& p, Lanes& v, Lanes& small)
 {
-    double m, me, u, ue;
-    twoProduct(p.ch, p.zh, m, me); // cos a zh
-    twoSum(p.sh, m, u, ue);
-    double small = p.sl + me;
-    small = small + p.cl * p.zh;
-    small = small + p.low * (p.ch - p.sh * p.zh);
-    small = small + ue;
-    small = small + p.ch * p.sz;
-    small = small + p.sh * p.cz;
-    Approximation a;
-    fastTwoSum(u, small, a.high, a.low);
-    a.bound = 0.0;
-    return a;
+    Lanes ve;
+    fastTwoSum(p.f, p.gUpper * p.zHigh, v, ve);
+    small = p.fLow + ve;
+    small = small + (p.gUpper * p.zLow + p.gRest * p.z);
+    small = small + p.low * (p.g - p.f * p.z);
+    small = small + p.g * p.sz;
+    small = small + p.f * p.cz;
 }
 
-// cos(rho) = cos a - sin a zh + cos a (cos zh - 1) - sin a (sin zh - zh)
-//            - low (sin a + cos a zh) + (error below |low| zh^2/2 + low^2),
-// summed as for the sine. cos rho >= 0.7 and every term but the first two is below 2^-20,
-// so every error is far smaller relative to it: below 2^-75 cos rho in all.
-Approximation cosOf(const Parts& p)
+// The error bound of each lane: kEvaluationError times the value, plus the reduction's
+// absolute error.
+inline Lanes boundOf(Lanes value)
 {
-    double m, me, u, ue;
-    twoProduct(p.sh, p.zh, m, me); // sin a zh
-    twoSum(p.ch, -m, u, ue);
-    double small = p.cl - me;
-    small = small - p.sl * p.zh;
-    small = small - p.low * (p.sh + p.ch * p.zh);
-    small = small + ue;
-    small = small - p.sh * p.sz;
-    small = small + p.ch * p.cz;
-    Approximation a;
-    fastTwoSum(u, small, a.high, a.low);
-    a.bound = 0.0;
-    return a;
+    return kEvaluationError * magnitude(value) + kReductionError;
 }
 
-Approximation negated(Approximation a)
+// What sin x (cosine 0) or cos x (cosine 1) is of rho, for x = k pi/2 + r: sin(k pi/2 + r)
+// for k mod 4 = 0, 1, 2, 3 is sin r, cos r, -sin r, -cos r; cos(k pi/2 + r) = sin((k + 1)
+// pi/2 + r); and sin r = -sin rho for r < 0.
+struct Role {
+    unsigned ofRho;     // 1: the cosine of rho, 0: its sine (the lane)
+    std::uint64_t sign; // the sign bit to put on it
+};
+
+inline Role roleOf(const Reduced& r, unsigned cosine)
 {
-    a.high = -a.high;
-    a.low = -a.low;
-    return a;
+    const unsigned q = (r.quadrant + cosine) & 3u;
+    Role role;
+    role.ofRho = q & 1u;
+    const std::uint64_t rhoSign = bitsOf(r.high) & kSignBit;
+    role.sign = (std::uint64_t(q >> 1) << 63) ^ (rhoSign & (std::uint64_t(role.ofRho) - 1));
+    return role;
+}
+
+// The fast path's results for x's reduction r: in each lane, the correctly rounded sine or
+// cosine of rho, and whether Ziv's test is sure of it. With V the exact value and T its
+// proven distance from v + small (the bounds above and the reduction's), the test rounds
+// v + small with small moved by m = RN(E |v| + 2^-118) >= (E |v| + 2^-118)(1 - u) either
+// way: RN(small + m) >= small + m - u |small + m| >= small + T, as m (1 - u) - u |small| >= T
+// (with E = 2^-69 against 2^-69.77 + 2^-99.8 and u |small| < 2^-72.7 |v| for the sine,
+// 2^-71 against 2^-71.40 + 2^-99.8 and 2^-73.9 |v| for the cosine, and the absolute 2^-118
+// above the reduction's 2^-118.6 by more than u of it); likewise RN(small - m) <= small - T.
+// So v + RN(small - m) <= V <= v + RN(small + m), and as rounding is monotone, where both
+// round to the same double V rounds to it as well.
+struct Rounded {
+    Lanes value;
+    unsigned certain; // bit i for lane i
+};
+
+inline Rounded roundedOfRho(const Reduced& r)
+{
+    Lanes v, small;
+    valueOf(partsOf(r.high, r.low), v, small);
+    const Lanes m = boundOf(v);
+    const Lanes up = v + (small + m), down = v + (small - m);
+    return {up, equalLanes(up, down)};
+}
+
+// True for 2^-27 <= |x| < 2^20, Cody-Waite's range, in one unsigned comparison.
+inline bool inCodyWaiteRange(double x)
+{
+    const std::uint64_t low = std::uint64_t(1023 - 27) << 52, high = std::uint64_t(1023 + 20) << 52;
+    return (bitsOf(x) & ~kSignBit) - low < high - low;
 }
 
 // ---- Slow path -------------------------------------------------------------------------------
@@ -471,11 +613,14 @@ SlowReduced slowReduce(double ax)
 // sin rho (cosine false) or cos rho (cosine true) by the Taylor series, for
 // 0 <= rho <= pi/4 + 2^-250 known within 4 ulps. The term t_n = rho^n/n! is made from the one
 // before as t_(n-2) rho^2 / ((n-1) n), each multiplication and division truncating by less
-// than an ulp; rho^2 is within 8 ulps; by induction every term is within 4 ulps, since its
-// error is at most the previous term's times rho^2/6 plus 2 ulps plus the error of rho^2
-// times t/6. At most 32 terms are added (the first dropped is below an ulp), so the sum is
-// within 32 * 4 + 1 ulps, and rho's own error moves sin and cos by at most 4 ulps more:
-// in all below 2^8 ulps = 2^-248, used as 2^-240.
+// than an ulp (the multiplication of t_0 = 1 is exact); rho^2 is within 2 rho 4 + 1 < 8 ulps.
+// So t_n's error is below (e_(n-2) rho^2 + 8 t_(n-2) + 1)/((n-1) n) + 1 ulps, e_(n-2) being
+// t_(n-2)'s: the sine's t_1 = rho is within 4 ulps and t_3 within 2.7, the cosine's t_0 = 1
+// is exact and t_2 within 8/2 + 1 = 5, and from there on every term is within 2.7 ulps.
+// The sine adds at most 28 terms (t_1 to t_55) and the cosine 29 (t_0 to t_56) before the first
+// that comes out as zero, whose exact value, within its error of 0, bounds the rest of the
+// alternating series. So the sum is within 4 + 27 2.7 + 3 < 2^7 ulps (sine) or 5 + 28 2.7
+// + 3 < 2^7 ulps (cosine) of sin rho or cos rho for the exact rho: 2^-249, used as 2^-240.
 Fixed slowSeries(const Fixed& rho, bool cosine)
 {
     const Fixed rho2 = multiply(rho, rho);
@@ -498,14 +643,19 @@ Fixed slowSeries(const Fixed& rho, bool cosine)
 }
 
 // The correctly rounded sine or cosine: the series' sum y is within 2^-240 of the exact
-// value v, and roundFixed(y) is the double nearest to v. v is at least 2^-62:
-// for |x| <= pi/4 it is about |x| >= 2^-27 or cos x >= 0.7, and no double lies nearer than
-// 2^-60.9 to a multiple of pi/2 (Kahan and McDonald's search; the oracle test has that
-// double). So v rounds as y does unless a midpoint between two doubles lies within 2^-240
-// of v, 2^-178 relative to it. The worst cases of sine and cosine found by Lefevre and
-// Muller's exhaustive searches need about 2^-120 relative accuracy, far from that (and
-// were the 2^64 doubles' results placed at random, the chance of any one within 2^-178 of
-// a midpoint would be 2^-60). Should it happen, y's rounding is returned.
+// value v, and v is at least 2^-62: for |x| <= pi/4 it is about |x| >= 2^-27 or
+// cos x >= 0.7, and no double lies nearer than 2^-60.9 to a multiple of pi/2. (The nearest
+// is 6381956970095103 * 2^797, about 2^-60.9 from one; J.-M. Muller gives it in
+// "Elementary Functions: Algorithms and Implementation", Birkhauser, 3rd edition 2016, in
+// the chapter on range reduction, and the oracle test checks the functions there.) So
+// roundFixed(y) is the double nearest to v unless a midpoint between two doubles lies
+// within 2^-240 of v, 2^-178 of it relatively. The rounding test relies on no such case:
+// the worst cases for the sine and cosine that V. Lefevre and J.-M. Muller's exhaustive
+// searches found ("Worst cases for correct rounding of the elementary functions in double
+// precision", 15th IEEE Symposium on Computer Arithmetic, ARITH-15, 2001) lie about 2^-120
+// from a midpoint, relatively, far from that; and were the results of the 2^64 doubles
+// placed at random, the chance of any one within 2^-178 of a midpoint would be 2^-60.
+// Should it happen, y's rounding is returned.
 double slowEvaluate(double x, bool cosine)
 {
     const double ax = std::fabs(x);
@@ -555,75 +705,38 @@ Wide multiply64(std::uint64_t a, std::uint64_t b) noexcept
 
 // ---- The paths ---------------------------------------------------------------------------------
 
-bool fastSinCos(double x, Approximation& sine, Approximation& cosine) noexcept
+namespace {
+
+// The reduction of a finite x with 2^-27 <= |x|; false where Payne-Hanek's f came out as 0.
+inline bool reduce(double x, Reduced& r)
 {
-    const double ax = std::fabs(x);
-    Reduced r;
-    if (ax <= kPiOverFour) {
-        r.quadrant = 0;
-        r.high = ax;
-        r.low = 0.0;
-        r.error = 0.0;
-    } else if (ax < kCodyWaiteLimit) {
-        r = codyWaite(ax);
-    } else if (!payneHanekFast(ax, r)) {
-        return false;
+    if (inCodyWaiteRange(x)) {
+        r = codyWaite(x);
+        return true;
     }
-    bool negative = false;
-    if (r.high < 0) {
-        r.high = -r.high;
-        r.low = -r.low;
-        negative = true;
-    } else if (r.high == 0) {
-        return false;
-    }
-    const Parts p = partsOf(r.high, r.low);
-    Approximation s = sinOf(p), c = cosOf(p);
-    s.bound = kEvaluationError * std::fabs(s.high) + r.error;
-    c.bound = kEvaluationError * std::fabs(c.high) + r.error;
-    if (negative)
-        s = negated(s);
-    // sin(rho + q pi/2) = sin rho, cos rho, -sin rho, -cos rho; cos is the next quadrant's.
-    switch (r.quadrant) {
-    case 0:
-        sine = s;
-        cosine = c;
-        break;
-    case 1:
-        sine = c;
-        cosine = negated(s);
-        break;
-    case 2:
-        sine = negated(s);
-        cosine = negated(c);
-        break;
-    default:
-        sine = negated(c);
-        cosine = s;
-        break;
-    }
-    if (x < 0)
-        sine = negated(sine);
-    return true;
+    return payneHanekFast(x, r);
 }
 
-// |a.high + a.low - v| <= a.bound, a.high = RN(a.high + a.low), so |v - a.high| <= |a.low| +
-// a.bound. Let h be half the distance from a.high to its nearer neighbour (half an ulp, or a
-// quarter below a power of two). If |a.low| + a.bound < h, every such v rounds to a.high
-// (there are no ties: v is transcendental). The sum is computed as m = RN(|a.low| + a.bound)
-// >= (|a.low| + a.bound)(1 - u); m < h (1 - 2^-52), exact for a power of two h, gives
-// |a.low| + a.bound < h (1 - 2u)/(1 - u) < h.
-bool roundingIsCertain(const Approximation& a) noexcept
+} // namespace
+
+bool fastSinCos(double x, Approximation& sine, Approximation& cosine) noexcept
 {
-    const std::uint64_t bits = bitsOf(std::fabs(a.high));
-    const int biased = static_cast<int>(bits >> 52);
-    if (biased == 0 || biased >= 2047)
-        return false; // 0, subnormal or not finite: never the case for these results
-    double h = powerOfTwo(biased - 1023 - 53);
-    if ((bits & kMantissaMask) == 0)
-        h *= 0.5;
-    const double margin = std::fabs(a.low) + a.bound;
-    return margin < h * (1 - 0x1p-52);
+    Reduced r;
+    if (!reduce(x, r) || r.high == 0)
+        return false;
+    Lanes v, small, high, low;
+    valueOf(partsOf(r.high, r.low), v, small);
+    fastTwoSum(v, small, high, low);
+    const Lanes bound = boundOf(high);
+    const Approximation ofRho[2] = {{high[0], low[0], bound[0]}, {high[1], low[1], bound[1]}};
+    for (unsigned cosineOfX = 0; cosineOfX < 2; cosineOfX++) {
+        const Role role = roleOf(r, cosineOfX);
+        Approximation a = ofRho[role.ofRho];
+        a.high = fromBits(bitsOf(a.high) ^ role.sign);
+        a.low = fromBits(bitsOf(a.low) ^ role.sign);
+        (cosineOfX == 0 ? sine : cosine) = a;
+    }
+    return true;
 }
 
 double slowSin(double x) noexcept
@@ -636,13 +749,43 @@ double slowCos(double x) noexcept
     return slowEvaluate(x, true);
 }
 
-} // namespace trig_detail
+namespace {
 
-// ---- The interface ---------------------------------------------------------------------------
+// The correctly rounded result for x of the given role, from the fast path's lanes where
+// Ziv's test is sure of it, else from the slow path.
+inline double resultOf(double x, unsigned cosine, const Reduced& r, const Rounded& both)
+{
+    const Role role = roleOf(r, cosine);
+    if ((both.certain >> role.ofRho) & 1u)
+        return fromBits(bitsOf(both.value[role.ofRho]) ^ role.sign);
+    return slowEvaluate(x, cosine != 0);
+}
 
-using trig_detail::Approximation;
+// The sine (cosine 0) or cosine (1) of a finite x with 2^-27 <= |x| reduced to r, rounding
+// to nearest.
+inline double sinOrCos(double x, unsigned cosine, const Reduced& r)
+{
+    return resultOf(x, cosine, r, roundedOfRho(r));
+}
 
-double portableSin(double x) noexcept
+// Both, where Ziv's test left one of them undecided.
+SinCos sinCosUndecided(double x, const Reduced& r, const Rounded& both)
+{
+    return {resultOf(x, 0, r, both), resultOf(x, 1, r, both)};
+}
+
+inline SinCos sinCosOf(double x, const Reduced& r)
+{
+    const Rounded both = roundedOfRho(r);
+    if (both.certain != 3u)
+        return sinCosUndecided(x, r, both);
+    const Role s = roleOf(r, 0), c = roleOf(r, 1);
+    return {fromBits(bitsOf(both.value[s.ofRho]) ^ s.sign),
+            fromBits(bitsOf(both.value[c.ofRho]) ^ c.sign)};
+}
+
+// Arguments outside Cody-Waite's range, rounding to nearest.
+double sinOutside(double x) noexcept
 {
     const double ax = std::fabs(x);
     if (!(ax <= DBL_MAX))
@@ -651,13 +794,11 @@ double portableSin(double x) noexcept
     // double below x: sin x rounds to x (zeros and subnormals included).
     if (ax < 0x1p-26)
         return x;
-    Approximation s, c;
-    if (trig_detail::fastSinCos(x, s, c) && trig_detail::roundingIsCertain(s))
-        return s.high;
-    return trig_detail::slowSin(x);
+    Reduced r;
+    return reduce(x, r) ? sinOrCos(x, 0, r) : slowSin(x);
 }
 
-double portableCos(double x) noexcept
+double cosOutside(double x) noexcept
 {
     const double ax = std::fabs(x);
     if (!(ax <= DBL_MAX))
@@ -666,25 +807,82 @@ double portableCos(double x) noexcept
     // the double below 1.
     if (ax < 0x1p-27)
         return 1.0;
-    Approximation s, c;
-    if (trig_detail::fastSinCos(x, s, c) && trig_detail::roundingIsCertain(c))
-        return c.high;
-    return trig_detail::slowCos(x);
+    Reduced r;
+    return reduce(x, r) ? sinOrCos(x, 1, r) : slowCos(x);
+}
+
+SinCos sinCosOutside(double x) noexcept
+{
+    const double ax = std::fabs(x);
+    if (!(ax <= DBL_MAX) || ax < 0x1p-27)
+        return {sinOutside(x), cosOutside(x)};
+    Reduced r;
+    return reduce(x, r) ? sinCosOf(x, r) : SinCos{slowSin(x), slowCos(x)};
+}
+
+// The three functions rounding to nearest, whole.
+inline double sinNearest(double x) noexcept
+{
+    return inCodyWaiteRange(x) ? sinOrCos(x, 0, codyWaite(x)) : sinOutside(x);
+}
+
+inline double cosNearest(double x) noexcept
+{
+    return inCodyWaiteRange(x) ? sinOrCos(x, 1, codyWaite(x)) : cosOutside(x);
+}
+
+inline SinCos sinCosNearest(double x) noexcept
+{
+    return inCodyWaiteRange(x) ? sinCosOf(x, codyWaite(x)) : sinCosOutside(x);
+}
+
+// The common case, an argument in Cody-Waite's range with the mode rounding to nearest, is
+// one test; everything else (another mode, an argument outside the range) goes to one call
+// out of line, so that the common case's code, inlined into a caller's loop, carries nothing
+// of the rest.
+inline bool commonCase(double x) noexcept
+{
+    const bool inRange = inCodyWaiteRange(x);
+    const bool nearest = roundsToNearest(); // both evaluated: one branch, not two
+    return inRange && nearest;
+}
+
+VECMATH_NOINLINE double sinOtherwise(double x) noexcept
+{
+    return roundsToNearest() ? sinOutside(x) : inRoundToNearest(sinNearest, x);
+}
+
+VECMATH_NOINLINE double cosOtherwise(double x) noexcept
+{
+    return roundsToNearest() ? cosOutside(x) : inRoundToNearest(cosNearest, x);
+}
+
+VECMATH_NOINLINE SinCos sinCosOtherwise(double x) noexcept
+{
+    return roundsToNearest() ? sinCosOutside(x) : inRoundToNearest(sinCosNearest, x);
+}
+
+} // namespace
+} // namespace trig_detail
+
+// ---- The interface ---------------------------------------------------------------------------
+
+double portableSin(double x) noexcept
+{
+    using namespace trig_detail;
+    return commonCase(x) ? sinOrCos(x, 0, codyWaite(x)) : sinOtherwise(x);
+}
+
+double portableCos(double x) noexcept
+{
+    using namespace trig_detail;
+    return commonCase(x) ? sinOrCos(x, 1, codyWaite(x)) : cosOtherwise(x);
 }
 
 SinCos portableSinCos(double x) noexcept
 {
-    const double ax = std::fabs(x);
-    if (!(ax <= DBL_MAX))
-        return {x - x, x - x};
-    if (ax < 0x1p-27)
-        return {x, 1.0};
-    Approximation s, c;
-    const bool fast = trig_detail::fastSinCos(x, s, c);
-    SinCos result;
-    result.sine = fast && trig_detail::roundingIsCertain(s) ? s.high : trig_detail::slowSin(x);
-    result.cosine = fast && trig_detail::roundingIsCertain(c) ? c.high : trig_detail::slowCos(x);
-    return result;
+    using namespace trig_detail;
+    return commonCase(x) ? sinCosOf(x, codyWaite(x)) : sinCosOtherwise(x);
 }
 
 bool rotationsUsePortableTrig() noexcept

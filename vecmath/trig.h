@@ -7,14 +7,17 @@
 // the last bit from one library to another. They reduce the argument exactly (Cody-Waite
 // with pi/2 in four parts below 2^20, Payne-Hanek with the bits of 2/pi above), evaluate in
 // double-double arithmetic from a table of sin(j/512) and cos(j/512), and check with Ziv's
-// rounding test that the result's rounding is certain; where it is not (about one result
-// in 16,000), they decide it in 256-bit integer arithmetic.
+// rounding test that the result's rounding is certain; where it is not (fewer than one
+// result in 50,000 for angles between -8 and 8), they decide it in 256-bit integer arithmetic.
 //
 // They use only IEEE double additions, subtractions, multiplications and divisions in a
-// fixed order, and exact integer operations; no long double and no fused multiply-add.
-// They assume that doubles are rounded to nearest, ties to even (the default mode; do not
-// call them with another rounding mode set) and that double expressions are evaluated in
-// double (FLT_EVAL_METHOD 0: every x86-64, aarch64 and ARM target, not the x87 unit).
+// fixed order, and exact integer operations; no long double and no fused multiply-add. They
+// compute rounding to nearest, ties to even, whatever rounding mode the caller has set, and
+// leave the caller's mode as they found it (another mode costs two writes of the control
+// register per call). Their source stops the build where its flags would break that
+// arithmetic: -ffast-math and the like, or double expressions evaluated in more than double
+// (FLT_EVAL_METHOD other than 0, the x87 unit), and it switches floating-point contraction
+// off for itself.
 //
 // Special values: sin(+-0) is +-0 with the sign kept, cos(+-0) is 1; the sine and cosine of
 // an infinity or a NaN are NaN; subnormal arguments give sin(x) = x and cos(x) = 1.

@@ -1,32 +1,62 @@
 #!/usr/bin/env bash
-# Rebuilds the vecmath library, its unit tests and the digest tool with
+# Checks the library under the compiler flags of someone chasing speed:
+#   1. the source of its own sine and cosine (vecmath/trig.cpp) refuses to compile with
+#      -ffast-math, associative, reciprocal or finite-only math: each stops at its #error;
+# then rebuilds the vecmath library, its unit tests and the digest tool with
 #     -O3 -march=x86-64-v3 -ffp-contract=fast
-# (flags that let the compiler fuse multiplies and adds), then
-#   1. runs the tests, whose bit-exact cases compare every result with a plain
+# (flags that let the compiler fuse multiplies and adds), and
+#   2. runs the tests, whose bit-exact cases compare every result with a plain
 #      evaluation in the documented order, through the CPU's choice of the product's and
 #      inverse's code (AVX2 here) and again through their plain code,
-#   2. runs the digest tool, whose exact digest must be the recorded one, and
-#   3. checks with objdump that the library archive holds no fused multiply-add
-#      instruction, and does hold AVX code, so that the flags really reached it.
+#   3. runs the digest tool, whose exact digest must be the recorded one,
+#   4. checks with objdump that the library archive holds no fused multiply-add
+#      instruction, and does hold AVX code, so that the flags really reached it, and
+#   5. builds the library's sources once more with those flags and -march=haswell alone,
+#      without the options the library's target adds (a copy of the files in another
+#      build system): the digest tool linked with it must give the recorded portable
+#      digest, and with GCC its sine and cosine hold no fused multiply-add either.
 #
-# Usage: run.sh BUILD_DIR EXACT_DIGEST [CXX_COMPILER]
-#   BUILD_DIR     where to configure and build (created if missing, reused if present)
-#   EXACT_DIGEST  the digest tool's exact digest, as recorded in tests/CMakeLists.txt
-#   CXX_COMPILER  the C++ compiler to use (default: CMake's choice)
-# CTest runs it as vecmath.BitExactUnderFmaFlags. Exits 77 (skipped) on a CPU without
-# FMA and AVX2, where the built tests could not run.
+# Usage: run.sh BUILD_DIR EXACT_DIGEST PORTABLE_DIGEST [CXX_COMPILER]
+#   BUILD_DIR        where to configure and build (created if missing, reused if present)
+#   EXACT_DIGEST     the digest tool's exact digest, as recorded in tests/CMakeLists.txt
+#   PORTABLE_DIGEST  its portable digest (the library's own sine and cosine), likewise
+#   CXX_COMPILER     the C++ compiler to use (default: CMake's choice, c++ for step 1)
+# CTest runs it as vecmath.BitExactUnderFmaFlags. Exits 77 (skipped) after step 1 on a CPU
+# without FMA and AVX2, where the built tests could not run.
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-usage="usage: run.sh BUILD_DIR EXACT_DIGEST [CXX_COMPILER]"
+trig="$here/../../vecmath/trig.cpp"
+usage="usage: run.sh BUILD_DIR EXACT_DIGEST PORTABLE_DIGEST [CXX_COMPILER]"
 build=${1:?$usage}
 digest=${2:?$usage}
-compiler=${3:-}
+portable=${3:?$usage}
+compiler=${4:-}
+
+# Every check runs, so that a failure reports everything that is wrong.
+status=0
+
+# 1. Flags that reorder or drop floating-point operations stop the build.
+cxx=${compiler:-c++}
+for flags in "-ffast-math" "-fassociative-math -fno-signed-zeros -fno-trapping-math" \
+             "-freciprocal-math" "-ffinite-math-only"; do
+    # shellcheck disable=SC2086 # the flags are words
+    if output=$("$cxx" -std=c++17 $flags -fsyntax-only "$trig" 2>&1); then
+        echo "FAIL: trig.cpp compiled with $flags; it must stop with its #error."
+        status=1
+    elif ! grep -q "correctly rounded functions cannot be built with" <<<"$output"; then
+        echo "FAIL: trig.cpp did not compile with $flags, but not for its #error:"
+        head -n 5 <<<"$output"
+        status=1
+    else
+        echo "trig.cpp with $flags: stopped by its #error, as it must be."
+    fi
+done
 
 for flag in fma avx2; do
     if ! grep -qw "$flag" /proc/cpuinfo; then
         echo "SKIP: this CPU has no $flag; code built for x86-64-v3 cannot run here."
-        exit 77
+        exit $((status == 0 ? 77 : status))
     fi
 done
 
@@ -38,8 +68,7 @@ fi
 "${configure[@]}"
 cmake --build "$build" -j2
 
-# Both checks run, so that a failure reports everything that is wrong.
-status=0
+# 2. and 3.
 for simd in auto scalar; do
     "$build/vecmath_fma_tests" --vecmath-simd=$simd --gtest_brief=1 || status=1
 done
@@ -49,6 +78,7 @@ if [[ "$exact" != "$digest" ]]; then
     status=1
 fi
 
+# 4.
 archive="$build/vecmath/libvecmath.a"
 disassembly=$(objdump -d "$archive")
 if ! grep -qE '\svmul[sp]d\s' <<<"$disassembly"; then
@@ -60,7 +90,31 @@ if fused=$(grep -E '\svfn?m(add|sub)' <<<"$disassembly"); then
     head -n 20 <<<"$fused"
     status=1
 fi
+
+# 5. The copy: its sine and cosine keep their bits. GCC honours the source's pragma that
+# switches contraction off, so its code has no fused operation at all; clang ignores such
+# pragmas under -ffp-contract=fast and fuses elsewhere, where the proofs allow it, while
+# the error-free transformations stay unfused (exact_fp.h).
+vendored=$("$build/vecmath_digest_vendored" | awk '$1 == "portable" { print $2 }')
+if [[ "$vendored" != "$portable" ]]; then
+    echo "FAIL: the copied library's sine and cosine give the portable digest '$vendored'"
+    echo "      under these flags, not $portable."
+    status=1
+fi
+trig_code=$(objdump -d "$build/libvecmath_vendored.a" |
+            awk '/file format/ { inside = ($1 == "trig.cpp.o:"); next } inside')
+if ! grep -qE '\svmul[sp]d\s' <<<"$trig_code"; then
+    echo "FAIL: the copied trig.cpp has no AVX multiplies; -march=haswell did not reach it."
+    status=1
+fi
+if ! "$cxx" --version | grep -qi clang && fused=$(grep -E '\svfn?m(add|sub)' <<<"$trig_code"); then
+    echo "FAIL: the copied trig.cpp contains $(wc -l <<<"$fused") fused multiply-adds:"
+    head -n 20 <<<"$fused"
+    status=1
+fi
+
 if [[ $status -eq 0 ]]; then
-    echo "OK: bit-exact under FMA flags; no fused multiply-add in $archive."
+    echo "OK: bit-exact under FMA flags; no fused multiply-add in $archive; the copied"
+    echo "    sine and cosine keep their digest; fast-math flags stop their build."
 fi
 exit $status
