@@ -56,9 +56,13 @@ Quaternion slerp(const Quaternion& a, const Quaternion& b, double t) noexcept
     // chord is as good, and the arc would divide 0 by 0 at s = 0.
     if (!(s >= 0x1p-26))
         return chord(a, c, t);
-    const double theta = detail::rotationAtan2(s, a.dot(c));
-    const double wa = detail::rotationSin((1.0 - t) * theta) / s;
-    const double wb = detail::rotationSin(t * theta) / s;
+    const double d = a.dot(c);
+    const double theta = detail::rotationAtan2(s, d);
+    // sin((1 - t) theta) / sin(theta) = cos(t theta) - cos(theta) sin(t theta) / sin(theta),
+    // with s and d for sin(theta) and cos(theta): one sine and cosine of t theta.
+    const auto [st, ct] = detail::rotationSinCos(t * theta);
+    const double wb = st / s;
+    const double wa = ct - d * wb;
     return Quaternion(wa * a.m_w + wb * c.m_w, wa * a.m_x + wb * c.m_x, wa * a.m_y + wb * c.m_y,
                       wa * a.m_z + wb * c.m_z);
 }

@@ -318,7 +318,8 @@ constexpr double dot(const Q& a, const Q& b) noexcept
 /// other t, in [0, 1] or beyond it, turn at a constant rate. The angle is
 /// theta = atan2(s, d) with d = a.dot(b) and s the length of the vector part of
 /// a.conjugate() * b, so it is accurate near 0 and near pi, where acos is not; the result
-/// is (sin((1 - t) theta) / s) a + (sin(t theta) / s) b, component by component. Where
+/// is wa a + wb b, component by component, with wb = sin(t theta) / s and
+/// wa = cos(t theta) - d wb (which is sin((1 - t) theta) / sin(theta)). Where
 /// s < 2^-26 the arc and its chord agree to within rounding, and nlerp(a, b, t) is
 /// returned instead, which also covers a = b (s = 0) and a = -b.
 Quaternion slerp(const Quaternion& a, const Quaternion& b, double t) noexcept;
