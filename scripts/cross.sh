@@ -125,7 +125,7 @@ ensure_deb_src() {
     if [ -n "$stanzas" ]; then
         printf '%s\n' "$stanzas" | as_root tee "$etc/sources.list.d/vecmath-deb-src.sources" >/dev/null
     fi
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+    apt_get update -qq
 }
 
 # Unpacks Debian's source package of freeglut into $CROSS_CACHE/src/ (once) and prints the
