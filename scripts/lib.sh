@@ -40,6 +40,11 @@ PACKAGE_PACKAGES=(dpkg-dev file lintian)
 CROSS_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine64
                         googletest dpkg-dev)
 CROSS_ARM64_PACKAGES=(g++-aarch64-linux-gnu binutils-aarch64-linux-gnu qemu-user googletest)
+# 32-bit x86 Linux (run under qemu-user) and 32-bit Windows (built only; Wine and a 32-bit
+# Linux probe to show that it cannot run here).
+CROSS_I686_PACKAGES=(g++-i686-linux-gnu binutils-i686-linux-gnu qemu-user googletest)
+CROSS_WINDOWS32_PACKAGES=(g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix wine64 googletest
+                          gcc-i686-linux-gnu)
 
 # The same packages' names on Fedora (dnf) and Arch Linux (pacman), printed where apt is
 # not there to install them. A name missing here is printed as Debian's.
