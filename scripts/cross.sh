@@ -392,10 +392,16 @@ stop_wine() {
 # of its own, and a server that exits a moment after its last client, as it otherwise
 # does, can be gone under a client that starts just then: that client fails with
 # "recvmsg: Connection reset by peer", a false alarm.
+#
+# A first client starts Wine's own processes (services, explorer, ...) with its standard
+# output and error closed: started by a test instead, they would keep that test's pipes
+# open as long as the server lives, and whoever reads them (CTest) would wait for ever.
 with_wine_server() {
     local status=0
     stop_wine # nothing of an earlier run, whose server could go at any moment
     WINEPREFIX="$WINE_PREFIX_DIR" "$WINESERVER" -p || die "could not start the Wine server"
+    env -u DISPLAY WINEPREFIX="$WINE_PREFIX_DIR" WINEDEBUG=-all "$WINE64" cmd /c exit \
+        </dev/null >/dev/null 2>&1 || die "Wine did not start in $WINE_PREFIX_DIR"
     "$@" || status=$?
     stop_wine
     return $status
