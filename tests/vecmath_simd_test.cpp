@@ -171,8 +171,7 @@ Results ThroughLibrary(const Sample& s, VecmathSimd simd)
     r.square = s.a;
     vecmath::detail::libraryProduct(r.square, r.square, r.square);
     r.det = vecmath::detail::libraryDeterminant(s.a);
-    r.inverse = s.a;
-    r.inverted = vecmath::detail::libraryInverse(r.inverse);
+    r.inverted = vecmath::detail::libraryInverse(s.a, r.inverse);
     r.transpose = s.a.transposed();
     vecmath::detail::libraryTransform(s.a, s.points, r.points, 5);
     vecmath::detail::libraryTransform(s.a, s.homogeneous, r.homogeneous, 5);

@@ -285,13 +285,21 @@ bool invertPlain(Matrix4x4& M) noexcept
 
 // The library's own inverse: the AVX2 code where the CPU has it (callers compiled for AVX2
 // run the same code inline), the plain code elsewhere.
-bool detail::libraryInverse(Matrix4x4& m) noexcept
+bool detail::libraryInverse(const Matrix4x4& m, Matrix4x4& out) noexcept
 {
 #if VECMATH_HAVE_AVX2_PATH
-    if (matrix4x4UseAvx2())
-        return matrix4x4InverseAvx2(m.m_d);
+    // The AVX2 code writes out only when there is an inverse.
+    if (matrix4x4UseAvx2()) {
+        if (matrix4x4InverseAvx2(m.m_d, out.m_d))
+            return true;
+        if (&out != &m)
+            out = m;
+        return false;
+    }
 #endif
-    return invertPlain(m);
+    if (&out != &m)
+        out = m;
+    return invertPlain(out);
 }
 
 // ---- Printing -------------------------------------------------------------------------

@@ -92,11 +92,11 @@ constexpr void transformEach(const Matrix& m, const Point* from, Point* to,
 
 // The library's own code (matrix4x4.cpp), for callers not compiled for AVX2: the AVX2
 // code where the CPU has it, the plain code elsewhere (vecmath_simd.h); the determinant's is
-// the plain code only. The product may write into L or R; the transforms take the same
-// arrays as Matrix4x4::Transform.
+// the plain code only. The product may write into L or R; the inverse, as
+// inverseAtRunTime, into m; the transforms take the same arrays as Matrix4x4::Transform.
 void libraryProduct(const Matrix4x4& L, const Matrix4x4& R, Matrix4x4& out) noexcept;
 double libraryDeterminant(const Matrix4x4& m) noexcept;
-bool libraryInverse(Matrix4x4& m) noexcept;
+bool libraryInverse(const Matrix4x4& m, Matrix4x4& out) noexcept;
 void libraryTransform(const Matrix4x4& m, const Vector3D* from, Vector3D* to,
                       std::size_t count) noexcept;
 void libraryTransform(const Matrix4x4& m, const Vector4D* from, Vector4D* to,
@@ -506,9 +506,7 @@ inline bool detail::inverseAtRunTime(const Matrix4x4& m, Matrix4x4& out) noexcep
         out = m;
     return false;
 #else
-    if (&out != &m)
-        out = m;
-    return libraryInverse(out);
+    return libraryInverse(m, out);
 #endif
 }
 

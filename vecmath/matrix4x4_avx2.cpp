@@ -22,9 +22,9 @@ VECMATH_AVX2 void matrix4x4ProductAvx2(const double (&L)[4][4], const double (&R
     avx2::product(L, R, out);
 }
 
-VECMATH_AVX2 bool matrix4x4InverseAvx2(double (&m)[4][4])
+VECMATH_AVX2 bool matrix4x4InverseAvx2(const double (&m)[4][4], double (&out)[4][4])
 {
-    return avx2::inverse(m, m);
+    return avx2::inverse(m, out);
 }
 
 VECMATH_AVX2 void matrix4x4TransformPointsAvx2(const double (&m)[4][4], const double* from,

@@ -73,7 +73,7 @@ inline bool matrix4x4UseAvx2()
 // The library's AVX2 code (matrix4x4_avx2.cpp), compiled for AVX2 alone: only for a CPU
 // that has it. Each runs the function of the same name in matrix4x4_avx2.h.
 void matrix4x4ProductAvx2(const double (&L)[4][4], const double (&R)[4][4], double (&out)[4][4]);
-bool matrix4x4InverseAvx2(double (&m)[4][4]);
+bool matrix4x4InverseAvx2(const double (&m)[4][4], double (&out)[4][4]);
 void matrix4x4TransformPointsAvx2(const double (&m)[4][4], const double* from, double* to,
                                   std::size_t count);
 void matrix4x4TransformHomogeneousAvx2(const double (&m)[4][4], const double* from, double* to,
