@@ -42,7 +42,6 @@
 #include <cfloat>
 #include <cmath>
 #include <cstddef>
-#include <cstdint>
 #include <immintrin.h>
 
 // Always inlined: into the caller's code where it is compiled for AVX2, into the library's
@@ -282,12 +281,10 @@ VECMATH_AVX2_CODE void transformPoints(const double (&m)[4][4], const double* fr
         __m256d x0 = broadcast(from[0]);
         for (;; i += 4) {
             const double* p = from + 3 * i;
-            // Ask for the points 512 bytes ahead: an array larger than the first-level
-            // cache (the ride's 70 KB) otherwise waits on it. A prefetch never faults, even
-            // past the end of the array; the address is worked out as a number, since a
-            // pointer may not point there.
-            _mm_prefetch(reinterpret_cast<const char*>(reinterpret_cast<std::uintptr_t>(p) + 512),
-                         _MM_HINT_T0);
+            // Ask for the points 512 bytes ahead, while they are in the array: an array
+            // larger than the first-level cache (the ride's 70 KB) otherwise waits on it.
+            if (i + 22 < count)
+                _mm_prefetch(reinterpret_cast<const char*>(p + 64), _MM_HINT_T0);
             const __m256d r0 = imageOfPoint(c, x0, p), r1 = imageOfPoint(c, p + 3);
             const __m256d r2 = imageOfPoint(c, p + 6), r3 = imageOfPoint(c, p + 9);
             const bool last = i + 8 > count; // no whole step after this one
