@@ -342,9 +342,10 @@ fused_instructions() {
 }
 
 # Checks that the library's code for aarch64 has no fused multiply-add: in the archive,
-# and in the library's members as linked into the unit tests and the digest tool (the
-# tests call std::fma themselves, on purpose). First makes sure the check can see one: the
-# same compiler, without the library's options, fuses a plain a*b+c.
+# and in the unit tests and the digest tool, into whose code the headers' members are
+# inlined (every function but the one test that calls std::fma on purpose). First makes
+# sure the check can see one: the same compiler, without the library's options, fuses a
+# plain a*b+c.
 check_no_fma_arm64() {
     local build=$1 objdump=aarch64-linux-gnu-objdump probe
     probe=$(mktemp -d)
@@ -354,7 +355,7 @@ check_no_fma_arm64() {
     control=$("$objdump" -d --no-show-raw-insn "$probe/f.o" | fused_instructions "" | wc -l)
     rm -rf "$probe"
     [ "$control" -gt 0 ] || die "the fused multiply-add check sees none in a*b+c built to fuse"
-    local members='Matrix4x4::|Vector3D::|Vector4D::|vecmath::' found status=0 file
+    local found status=0 file
     found=$("$objdump" -d --no-show-raw-insn "$build/vecmath/libvecmath.a" | fused_instructions "")
     if [ -n "$found" ]; then
         echo "$found" | head -n 20 >&2
@@ -362,10 +363,11 @@ check_no_fma_arm64() {
         status=1
     fi
     for file in "$build/tests/vecmath_tests" "$build/tools/vecmath_digest"; do
-        found=$("$objdump" -d --no-show-raw-insn -C "$file" | fused_instructions "$members")
+        found=$("$objdump" -d --no-show-raw-insn -C "$file" | fused_instructions "" |
+                grep -v 'FusedMultiplyAddWouldChangeTheResults' || true)
         if [ -n "$found" ]; then
             echo "$found" | head -n 20 >&2
-            echo "cross.sh: fused multiply-add in the library's code in $file" >&2
+            echo "cross.sh: fused multiply-add in $file" >&2
             status=1
         fi
     done
