@@ -201,12 +201,16 @@ VECMATH_AVX2_CODE bool inverse(const double (&m)[4][4], double (&out)[4][4])
     // Singular or nearly so, or not finite: the plain inverse's refusal, in one test.
     if (!(std::fabs(determinant) >= 1e-10 && std::fabs(determinant) <= DBL_MAX))
         return false;
+    // The plain code flips the sign of a cofactor and then multiplies it by 1/det; the
+    // same flip of 1/det instead gives the same product, bit for bit, in every rounding
+    // mode (the exact product is the same number), for two flips instead of four.
     const __m256d k = _mm256_set1_pd(1 / determinant);
-    const __m256d even = signs(false, true, false, true), odd = signs(true, false, true, false);
-    const __m256d row0 = mul(_mm256_xor_pd(u0, even), k);
-    const __m256d row1 = mul(_mm256_xor_pd(cofactors(n, 1), odd), k);
-    const __m256d row2 = mul(_mm256_xor_pd(cofactors(n, 2), even), k);
-    const __m256d row3 = mul(_mm256_xor_pd(cofactors(n, 3), odd), k);
+    const __m256d even = _mm256_xor_pd(k, signs(false, true, false, true));
+    const __m256d odd = _mm256_xor_pd(k, signs(true, false, true, false));
+    const __m256d row0 = mul(u0, even);
+    const __m256d row1 = mul(cofactors(n, 1), odd);
+    const __m256d row2 = mul(cofactors(n, 2), even);
+    const __m256d row3 = mul(cofactors(n, 3), odd);
 
     // A cofactor can overflow where the determinant does not: then, as in the plain code,
     // there is no inverse.
