@@ -4,7 +4,8 @@
 //
 // Each lane does for one element exactly what the plain code does: the same multiplies,
 // additions and subtractions, of the same operands, in the same order, each rounded on its
-// own; a sign is flipped by the same flip of the sign bit. There is no fused multiply-add:
+// own; a sign is flipped by a flip of the sign bit, of the same operand or, where that
+// gives the same product, of the other factor. There is no fused multiply-add:
 // the operators below are one vmulpd, vaddpd or vsubpd each, and the library's options
 // keep contraction off wherever they are compiled, so the bits are those of the plain code.
 //
