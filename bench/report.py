@@ -19,24 +19,40 @@ import statistics
 import subprocess
 from collections import defaultdict
 
-# The operations in the order of the report: key, description, target ratio (None: no
-# target), the benchmark function that times it, for the instruction counts, and a short
-# label for the plot.
+# The operations in the order of the report: key, description, target ratios (by the kind
+# of build, see TARGET_KIND; None: no target), the benchmark function that times it, for
+# the instruction counts, and a short label for the plot. In the builds compiled for
+# x86-64-v3 every operation has a target of 1.0 but the normalisation of a 3-vector, whose
+# floor on the divider is worked out below.
 OPS = [
-    ("transform_frame", "Transform of one point, in the caller's loop over the frame's 2,912 ride points (1° about Y)", 1.0, "BM_transformFrame", "Transform, own loop"),
-    ("transform_batch", "Transform of the same 2,912 points in one call (glm and Eigen: their own loops)", 0.5, "BM_transformBatch", "Transform, one call"),
-    ("ride_rotateAll", "the ride's own rotateAll() on its point lists (same work)", None, "BM_rideRotateAll", "ride's rotateAll()"),
-    ("product", "Matrix product A·B", 0.5, "BM_product", "product A·B"),
-    ("det", "Determinant", None, "BM_det", "determinant"),
-    ("inverse", "Inverse", 1.0, "BM_inverse", "inverse"),
-    ("transpose", "Transpose in place", None, "BM_transpose", "transpose"),
-    ("rotate_axis", "Load a rotation about an arbitrary axis", None, "BM_rotation", "axis rotation"),
-    ("normalize3", "Normalise a 3-vector", 1.0, "BM_normalize3", "normalise 3-vector"),
-    ("normalize4", "Normalise a 4-vector", None, "BM_normalize4", "normalise 4-vector"),
+    ("transform_frame", "Transform of one point, in the caller's loop over the frame's 2,912 ride points (1° about Y)", {"default": 1.0, "v3": 1.0}, "BM_transformFrame", "Transform, own loop"),
+    ("transform_batch", "Transform of the same 2,912 points in one call (glm and Eigen: their own loops)", {"default": 0.5, "v3": 1.0}, "BM_transformBatch", "Transform, one call"),
+    ("ride_rotateAll", "the ride's own rotateAll() on its point lists (same work)", {"default": None, "v3": 1.0}, "BM_rideRotateAll", "ride's rotateAll()"),
+    ("product", "Matrix product A·B", {"default": 0.5, "v3": 0.8}, "BM_product", "product A·B"),
+    ("det", "Determinant", {"default": None, "v3": 1.0}, "BM_det", "determinant"),
+    ("inverse", "Inverse", {"default": 1.0, "v3": 1.0}, "BM_inverse", "inverse"),
+    ("transpose", "Transpose in place", {"default": None, "v3": 1.0}, "BM_transpose", "transpose"),
+    ("rotate_axis", "Load a rotation about an arbitrary axis", {"default": None, "v3": 1.0}, "BM_rotation", "axis rotation"),
+    ("normalize3", "Normalise a 3-vector", {"default": 1.0, "v3": None}, "BM_normalize3", "normalise 3-vector"),
+    ("normalize4", "Normalise a 4-vector", {"default": None, "v3": 1.0}, "BM_normalize4", "normalise 4-vector"),
 ]
-# The builds in which the targets are judged: the project's own Release build, and the
-# build of a program that links the installed library without LTO.
-TARGET_BUILDS = ["lto", "nolto"]
+# The builds in which the targets are judged: the project's own Release build, the build of
+# a program that links the installed library without LTO, and the same two compiled for
+# x86-64-v3 (AVX2 and FMA), the build a program makes with -march=native.
+TARGET_BUILDS = ["lto", "nolto", "lto-v3", "nolto-v3"]
+TARGET_KIND = {"lto": "default", "nolto": "default", "lto-scalar": "default",
+               "lto-v3": "v3", "nolto-v3": "v3"}
+
+
+def target_of(targets, run):
+    return targets[TARGET_KIND.get(run, "default")]
+
+
+def target_text(targets):
+    if targets["default"] == targets["v3"]:
+        return "—" if targets["v3"] is None else f"≤ {targets['v3']:.1f}"
+    return "; ".join(f"{'—' if t is None else f'≤ {t:.1f}'} ({kind})"
+                     for kind, t in (("lto, nolto", targets["default"]), ("v3", targets["v3"])))
 LIBS = ["vecmath", "glm", "Eigen"]
 # The library's own sine and cosine against glibc's (vecmath_bench's sincos_* benchmarks):
 # key, description and target ratio (None: no target).
@@ -63,6 +79,7 @@ CONFIG_TITLES = {
     "lto": "with LTO",
     "lto-scalar": "with LTO, plain code for the product, inverse and array transform",
     "lto-v3": "with LTO, -march=x86-64-v3 -ffp-contract=fast",
+    "nolto-v3": "without LTO, -march=x86-64-v3 -ffp-contract=fast for the program, the library as installed",
 }
 # The run of the LTO build with the product and inverse forced to their plain code: what
 # a CPU without AVX2 runs. It has no build of its own.
@@ -241,7 +258,7 @@ def package_version(name):
 
 FUNCTION = re.compile(r"^[0-9a-f]+ <(.*)>:$")
 CALL = re.compile(r"\bcall\s+[0-9a-f]+ <(.*)>$")
-LIBRARY_CODE = re.compile(r"Matrix4x4::|Vector3D::|Vector4D::|glm::|Eigen::|transformAll|rotateAll|matrix4x4\w*Avx2\(")
+LIBRARY_CODE = re.compile(r"Matrix4x4::|Vector3D::|Vector4D::|vecmath::detail::|invertPlain|glm::|Eigen::|transformAll|rotateAll|matrix4x4\w*Avx2\(")
 AVX2_CODE = re.compile(r"^vecmath::matrix4x4\w*Avx2\(")
 
 
@@ -328,7 +345,8 @@ def write_chart(path, runs, times):
     fig, axes = plt.subplots(rows, columns, figsize=(6.2 * columns, 0.3 * len(OPS) * rows + 1.6),
                              squeeze=False, sharex=True)
     for ax, run in zip(axes.flat, runs):
-        for k, ((op, _, target, _, short), v) in enumerate(zip(OPS, values[run])):
+        for k, ((op, _, targets, _, short), v) in enumerate(zip(OPS, values[run])):
+            target = target_of(targets, run)
             kind = "none" if target is None or v is None else ("met" if v <= target else "missed")
             if v is not None:
                 ax.barh(k, min(v, scale), color=BAR_COLOURS[kind], height=0.65)
@@ -449,22 +467,28 @@ def main():
       "transform of an array of points (`Transform(from, to, count)`) have two codes "
       "(`vecmath/vecmath_simd.h`): plain C++, which the compiler turns into whatever the "
       "target has (SSE2 on every x86-64 CPU, NEON on aarch64), and AVX2 code, four doubles to "
-      "an instruction, compiled only on x86-64 with GCC or clang (MinGW-w64 included). The "
-      "choice is made once, at the first use of any of them, from the compiler runtime's "
+      "an instruction, on x86-64 with GCC or clang (MinGW-w64 included). Code compiled for "
+      "AVX2 itself (`-mavx2`, `-march=haswell`, `x86-64-v3`, `native`: `__AVX2__`), as in the "
+      "`lto-v3` and `nolto-v3` builds, runs the AVX2 code inline from the headers, with no "
+      "call and no choice at run time. Elsewhere the members call the library's own code, "
+      "which chooses once, at the first use of any of them, from the compiler runtime's "
       "record of the CPU (`__builtin_cpu_supports(\"avx2\")`, which also checks with XGETBV "
       "that the operating system saves the AVX registers). Both codes do the same IEEE "
       "operations on the same operands in the same order, each rounded on its own, and the "
-      "AVX2 code is compiled for AVX2 alone, never FMA, so they give the same bits; the unit "
-      "tests run through each (below).")
+      "AVX2 code has no FMA, so they give the same bits; the unit tests run through each "
+      "(below).")
     w("")
-    w("- **AVX2 code:** x86-64 CPUs with AVX2, in a build by GCC or clang: Intel from Haswell "
-      "(2013) on, and AMD from Excavator (2015) and every Zen. Also under `-march` flags: the "
-      "choice is still made at run time.")
+    w("- **AVX2 code, inline:** programs compiled for AVX2 by GCC or clang, whatever CPU runs "
+      "them (they need one with AVX2 anyway).")
+    w("- **AVX2 code, the library's:** other programs built by GCC or clang, on x86-64 CPUs "
+      "with AVX2: Intel from Haswell (2013) on, and AMD from Excavator (2015) and every Zen.")
     w("- **Plain code:** every other CPU and build: x86-64 CPUs without AVX2 (Intel before "
       "Haswell; many Pentium, Celeron and Atom parts; virtual machines that hide AVX; an "
       "operating system that does not save the AVX registers), aarch64 and other targets, "
-      "and MSVC builds. Such a CPU never executes an AVX instruction: only the AVX2 "
-      "functions have any, and they are called only after the check.")
+      "and MSVC builds. Such a CPU never executes an AVX instruction: only the library's "
+      "AVX2 functions have any, and they are called only after the check. Constant "
+      "evaluation runs the plain code too: the product and the array transforms are "
+      "`constexpr`.")
     w("")
     w(f"This machine chose **{simd.get('lto', 'not recorded')}**. To show what a CPU without "
       f"AVX2 gets, the `lto` build's benchmarks also ran with vecmath's product, inverse and "
@@ -489,7 +513,7 @@ def main():
     w(head)
     w("|---|---|" + "---|" * (len(runs) + len(judged)))
     unmet = []
-    for op, label, target, _, _ in OPS:
+    for op, label, targets, _, _ in OPS:
         cells = []
         for c in runs:
             med, best = ratios(times[c], op)
@@ -497,6 +521,7 @@ def main():
         verdicts = []
         for b in judged:
             med, _ = ratios(times.get(b, {}), op)
+            target = target_of(targets, b)
             if target is None:
                 verdicts.append("no target")
             elif med is None:
@@ -506,7 +531,7 @@ def main():
             else:
                 verdicts.append("**no**")
                 unmet.append((op, b))
-        tgt = f"≤ {target:.1f}" if target else "—"
+        tgt = target_text(targets)
         w(f"| {label} | {tgt} |" + "".join(f" {x} |" for x in cells)
           + "".join(f" {x} |" for x in verdicts))
     w("")
@@ -519,7 +544,13 @@ def main():
       "judged in the `lto` build, the Release build the project makes by default, and in "
       "the `nolto` build, which is what a program gets that links the installed library "
       "without link-time optimisation: there the small members are inlined from the "
-      f"headers. Both run the code this CPU chose; `{SCALAR_RUN}` is the LTO build with the "
+      "headers. Both run the code this CPU chose. They are judged again, with targets of "
+      "their own, in the `lto-v3` and `nolto-v3` builds, compiled for x86-64-v3 (AVX2 and "
+      "FMA) as a program built with `-march=native` is: the first whole, the second a "
+      "program built so against the library as installed, without those options; there "
+      "every operation is to be as fast as the faster of glm and Eigen, the product "
+      "faster by a fifth, and only the normalisation of a 3-vector, whose floor is worked "
+      f"out below, has none. `{SCALAR_RUN}` is the LTO build with the "
       "product, the inverse and the array transform forced to their plain code, in a run "
       "of its own.")
     w("")
@@ -581,28 +612,33 @@ def main():
     w("In every build above the script runs the library's unit tests, whose bit-exact cases "
       "compare each result with a plain evaluation in the documented order, twice: through "
       "the code of the product and inverse that the CPU chose, and forced to their plain "
-      "code (`vecmath_tests --vecmath-simd=scalar`); one of the tests also compares the two "
+      "code (`vecmath_tests --vecmath-simd=scalar`); one of the tests also compares the "
       "codes with each other on zeros of both signs, subnormals, huge values, infinities and "
-      "NaNs. It counts fused multiply-add instructions (`vfmadd…`, `vfmsub…`, `vfnmadd…`, "
+      "NaNs. In the v3 builds the tests run the AVX2 code inline both times, and the option "
+      "forces the library's own code, which that test calls directly beside the inline "
+      "code. It counts fused multiply-add instructions (`vfmadd…`, `vfmsub…`, `vfnmadd…`, "
       "`vfnmsub…`) with objdump. For the benchmark it counts them in the library's code (its "
       "members, its AVX2 code, the ride's functions and the timed vecmath functions, into "
-      "which LTO inlines the library) and, for comparison, in the timed glm and Eigen "
-      "functions; in the unit tests, which call `std::fma` on purpose to show what fusing "
-      "would change, it counts them in the library's members and AVX2 code only. Figures "
-      "are FMA instructions / AVX multiplies outside the AVX2 code (the second shows whether "
-      "`-march=x86-64-v3` reached the code); the last column is the AVX2 code alone, FMA "
-      "instructions / AVX multiplies.")
+      "which LTO, or the headers' inline code, puts the library) and, for comparison, in the "
+      "timed glm and Eigen functions; in the unit tests, into which the headers' code is "
+      "inlined too, it counts them everywhere but in the one test that calls `std::fma` on "
+      "purpose, to show what fusing would change. Figures "
+      "are FMA instructions / AVX multiplies outside the library's own AVX2 functions (the "
+      "second shows whether `-march=x86-64-v3` reached the code); the last column is those "
+      "functions alone, FMA instructions / AVX multiplies.")
     w("")
-    w("| Build | Unit tests: CPU's choice | Unit tests: plain code | swingride | cockpit | unit tests: library code | benchmark: vecmath code | benchmark: glm code | benchmark: Eigen code | vecmath's AVX2 code |")
+    w("| Build | Unit tests: CPU's choice | Unit tests: plain code | swingride | cockpit | unit tests: all but the std::fma test | benchmark: vecmath code | benchmark: glm code | benchmark: Eigen code | vecmath's AVX2 code |")
     w("|---|---|---|---|---|---|---|---|---|---|")
     for c in configs:
         verdicts = []
         for code in ("auto", "scalar"):
             text = read(res(c, f"tests-{code}.txt"))
             passed = re.search(r"PASSED\s*\]\s*(\d+) tests?", text)
+            inline = re.search(r"run the (\w+) code inline.*own code runs the (\w+) code", text)
             used = re.search(r"run the (\w+) code", text)
-            verdicts.append(f"{used.group(1) if used else '?'}: all {passed.group(1)} passed"
-                            if passed else "see results")
+            code = (f"inline {inline.group(1)} (library's own {inline.group(2)})" if inline
+                    else used.group(1) if used else "?")
+            verdicts.append(f"{code}: all {passed.group(1)} passed" if passed else "see results")
         fma = {}
         for line in read(res(c, "fma.txt")).splitlines():
             parts = line.split()
@@ -615,51 +651,72 @@ def main():
     w("")
     w("GCC records `-ffp-contract=off` in each function's LTO bytecode and keeps it when the "
       "function is optimised and inlined at link time; the library also passes it to the link "
-      "step. The AVX2 code's functions are compiled with `target(\"avx2\")`, which does not "
-      "include FMA, and the library adds `-mno-fma`. Eigen's own FMAs under "
+      "step. The library's own AVX2 functions are compiled with `target(\"avx2\")`, which "
+      "does not include FMA, and the library adds `-mno-fma`; inline in a program compiled "
+      "for x86-64-v3, the AVX2 code is compiled with the program's options, FMA included, and "
+      "the library's `-ffp-contract=off`, which the counts show keeps every multiply apart. "
+      "Eigen's own FMAs under "
       "`-march=x86-64-v3` come from its intrinsics (`_mm256_fmadd_pd`), which no compiler "
       "option turns off.")
     w("")
 
     # ---- Instruction mix and limits
-    bench_binary = os.path.join(build("lto"), "bench", "vecmath_bench")
-    functions = disassemble(bench_binary) if os.path.exists(bench_binary) else {}
-    mixes = {}
-    w("## Arithmetic in the compiled operations (lto build)")
-    w("")
-    w("Double-precision arithmetic instructions in each timed function and in the library "
-      "functions it calls (static counts from objdump: a loop body counts once; `y` packed "
-      "four-wide AVX, `p` packed two-wide SSE2, `s` scalar). For the product and the "
-      "inverse vecmath's AVX2 code and its plain code, inlined into the timed function, are "
-      "counted apart.")
-    w("")
-    w("| Operation | vecmath | glm | Eigen |")
-    w("|---|---|---|---|")
-    for op, label, target, fn, _ in OPS:
-        if target is None:
-            continue
-        cells = []
-        for lib in LIBS:
-            name = bench_function(functions, fn, lib)
-            if not name:
-                cells.append("—")
+    def compiled(b):
+        """The instruction mixes of build b's timed functions: {(op, lib): counts}, and
+        {(op, "vecmath-avx2"): counts} for the library's own AVX2 function where the timed
+        code calls it (builds not compiled for AVX2)."""
+        binary = os.path.join(build(b), "bench", "vecmath_bench")
+        functions = disassemble(binary) if os.path.exists(binary) else {}
+        inline = TARGET_KIND.get(b) == "v3"
+        found = {}
+        for op, _, _, fn, _ in OPS:
+            for lib in LIBS:
+                name = bench_function(functions, fn, lib)
+                if not name:
+                    continue
+                found[(op, lib)] = arithmetic(functions, name,
+                                              skip=AVX2_CODE if lib == "vecmath" else None)
+                kernel = kernel_function(functions, op) if lib == "vecmath" and not inline else None
+                if kernel:
+                    found[(op, "vecmath-avx2")] = arithmetic(functions, kernel)
+        return found
+
+    mixes = {b: compiled(b) for b in dict.fromkeys(["lto"] + [c for c in configs if c in TARGET_BUILDS])}
+    for b in [c for c in ("lto", "lto-v3") if c in configs]:
+        inline = TARGET_KIND.get(b) == "v3"
+        w(f"## Arithmetic in the compiled operations ({b} build)")
+        w("")
+        w("Double-precision arithmetic instructions in each timed function and in the library "
+          "functions it calls (static counts from objdump: a loop body counts once; `y` packed "
+          "four-wide AVX, `p` packed two-wide SSE2, `s` scalar). "
+          + ("The product, the inverse and the array transform run vecmath's AVX2 code inline "
+             "here, counted in the timed function." if inline else
+             "For the product, the inverse and the array transform vecmath's AVX2 code and its "
+             "plain code, inlined into the timed function, are counted apart."))
+        w("")
+        w("| Operation | vecmath | glm | Eigen |")
+        w("|---|---|---|---|")
+        for op, label, targets, _, _ in OPS:
+            if target_of(targets, b) is None:
                 continue
-            mixes[(op, lib)] = arithmetic(functions, name, skip=AVX2_CODE if lib == "vecmath" else None)
-            kernel = kernel_function(functions, op) if lib == "vecmath" else None
-            if kernel:
-                mixes[(op, "vecmath-avx2")] = arithmetic(functions, kernel)
-                cells.append(f"AVX2 code: {mix_text(mixes[(op, 'vecmath-avx2')])}; "
-                             f"plain code: {mix_text(mixes[(op, lib)])}")
-            else:
-                cells.append(mix_text(mixes[(op, lib)]))
-        w(f"| {label} | " + " | ".join(cells) + " |")
-    w("")
+            cells = []
+            for lib in LIBS:
+                counts = mixes[b].get((op, lib))
+                kernel = mixes[b].get((op, "vecmath-avx2")) if lib == "vecmath" else None
+                if counts is None:
+                    cells.append("—")
+                elif kernel is not None:
+                    cells.append(f"AVX2 code: {mix_text(kernel)}; plain code: {mix_text(counts)}")
+                else:
+                    cells.append(mix_text(counts))
+            w(f"| {label} | " + " | ".join(cells) + " |")
+        w("")
 
     w("## Targets not met, and what limits them")
     w("")
     if not unmet:
-        w(f"Every target is met in the `lto` and `nolto` builds, on the {simd.get('lto', '?')} "
-          "code this CPU chose.")
+        w("Every target is met in the " + ", ".join(f"`{b}`" for b in judged)
+          + f" builds, on the {simd.get('lto', '?')} code this CPU chose.")
         w("")
 
     for op in dict.fromkeys(o for o, _ in unmet):
@@ -669,22 +726,29 @@ def main():
         for b in builds:
             med, best = ratios(times[b], op)
             parts.append(f"`{b}` build {med:.2f} (fastest repetitions {best:.2f})")
-        w(f"**{label}**: {'; '.join(parts)} times the faster library, on the "
-          f"{simd.get(builds[0], '?')} code.")
+        w(f"**{label}**: {'; '.join(parts)} times the faster library.")
         w("")
-        mine = summary(times.get(builds[0], {}), op, "vecmath")
-        points = float(contexts.get(builds[0], {}).get("points_per_frame", "2912") or 2912)
-        w(LIMITS.get(op, "No analysis recorded for this operation.").format(
-            simd=simd.get(builds[0], "?"),
-            mine=mix_text(mixes.get((op, "vecmath"), {})),
-            mine_avx2=mix_text(mixes.get((op, "vecmath-avx2"), {})),
-            eigen=mix_text(mixes.get((op, "Eigen"), {})),
-            glm=mix_text(mixes.get((op, "glm"), {})),
-            measured_ns=mine["median"] if mine else float("nan"),
-            per_point_ns=(mine["median"] / points) if mine else float("nan"),
-            build=builds[0],
-            **units))
-        w("")
+        # One analysis per kind of build in which the target is missed.
+        for kind in dict.fromkeys(TARGET_KIND.get(b, "default") for b in builds):
+            b = next(x for x in builds if TARGET_KIND.get(x, "default") == kind)
+            mine = summary(times.get(b, {}), op, "vecmath")
+            others = [summary(times.get(b, {}), op, lib) for lib in ("glm", "Eigen")]
+            fastest = min((o["median"] for o in others if o), default=float("nan"))
+            points = float(contexts.get(b, {}).get("points_per_frame", "2912") or 2912)
+            text = LIMITS.get((op, kind), LIMITS.get(op, "No analysis recorded for this operation."))
+            w(text.format(
+                simd=simd.get(b, "?"),
+                mine=mix_text(mixes.get(b, {}).get((op, "vecmath"), {})),
+                mine_avx2=mix_text(mixes.get(b, {}).get((op, "vecmath-avx2"), {})),
+                eigen=mix_text(mixes.get(b, {}).get((op, "Eigen"), {})),
+                glm=mix_text(mixes.get(b, {}).get((op, "glm"), {})),
+                measured_ns=mine["median"] if mine else float("nan"),
+                per_point_ns=(mine["median"] / points) if mine else float("nan"),
+                fastest_ns=fastest,
+                floor_ratio=units["product_floor_ns"] / fastest,
+                build=b,
+                **units))
+            w("")
 
     # ---- Frames
     w("## Cost of a frame (instructions, callgrind)")
@@ -799,7 +863,8 @@ LIMITS = {
         "four-wide multiply or addition every {fp_ns:.3f} ns (`unit/avx_mul_add`), so the 32 "
         "take at least {product_floor_ns:.2f} ns; the product took {measured_ns:.2f} ns in the "
         "`{build}` run. The rest is the call: the AVX2 code cannot be inlined into code compiled "
-        "for every x86-64 CPU, and the product returns its matrix through memory. The plain "
+        "for every x86-64 CPU (a program compiled for AVX2 runs it inline, as in the v3 "
+        "builds), and the product returns its matrix through memory. The plain "
         "code, which a CPU without AVX2 runs, is vectorised two-wide by the compiler ({mine}) "
         "and keeps the extra additions. This run used the {simd} code."),
     "transform_batch": (
@@ -839,6 +904,46 @@ LIMITS = {
     "det": (
         "vecmath's determinant expands along column 0 into four 3×3 determinants, each of "
         "three 2×2 ones, in a fixed order. Compiled: vecmath {mine}; Eigen {eigen}; glm {glm}."),
+    ("product", "v3"): (
+        "Compiled for x86-64-v3, vecmath's product runs its AVX2 code inline ({mine}): 16 "
+        "four-wide multiplies and 16 four-wide additions, the leading `0.0 +` of each "
+        "element's sum included, since it turns a sum of −0.0 products into +0.0. Without "
+        "FMA, which would change the results, no code does fewer. Eigen's ({eigen}) fuses its "
+        "multiplies into its additions. At the best rate this CPU does four-wide multiplies "
+        "and additions, measured alone in this run ({fp_ns:.3f} ns each, `unit/avx_mul_add`), "
+        "the 32 take at least {product_floor_ns:.2f} ns, {floor_ratio:.2f} of the faster "
+        "library's {fastest_ns:.2f} ns in the `{build}` run; the product took "
+        "{measured_ns:.2f} ns. Its broadcasts, loads and stores go through the same front "
+        "end as the arithmetic, at its limit too."),
+    ("inverse", "v3"): (
+        "Compiled for x86-64-v3, vecmath's inverse runs its AVX2 code inline ({mine}): a row "
+        "of four cofactors at once, the determinant from the first row's, then the division "
+        "1/det, the scaling of the 16 cofactors and the checks that the determinant and every "
+        "element of the inverse are finite, which lie on its path one after another. Eigen's "
+        "({eigen}) has no such checks. vecmath took {measured_ns:.2f} ns, the faster library "
+        "{fastest_ns:.2f} ns."),
+    ("transpose", "v3"): (
+        "Compiled for x86-64-v3, vecmath's transpose runs its AVX2 code inline: four loads, "
+        "four interleaves, four exchanges of halves and four stores, the instructions "
+        "Eigen's takes too. vecmath took {measured_ns:.2f} ns, the faster library "
+        "{fastest_ns:.2f} ns: the same work, whose ratio falls either side of 1."),
+    ("rotate_axis", "v3"): (
+        "Loading a rotation about an axis calls the C library's `sincos`, normalises the "
+        "axis and fills the matrix ({mine}; Eigen {eigen}). The library's own code is built "
+        "with `-mno-fma` (GCC 12 otherwise fuses one pair of its lanes into `vfmaddsub`, "
+        "which changes the bits), and under LTO GCC does not inline the program's copies of "
+        "the small vector members, compiled with FMA, into it: `Vector3D::Normalized()` "
+        "becomes a call. Without LTO the library keeps its own copies, built as it is, and "
+        "inlines them. vecmath took {measured_ns:.2f} ns, the faster library "
+        "{fastest_ns:.2f} ns, in the `{build}` run."),
+    "normalize4": (
+        "vecmath divides 1 by the length and multiplies each component by the quotient, as "
+        "its definition says ({mine}); Eigen divides the vector by the length, one packed "
+        "division ({eigen}); glm {glm}. Each takes one square root and one division of the "
+        "divider, the unit that saturates ({sqrt_ns:.2f} ns per square root and "
+        "{div_ns:.2f} ns per division, measured alone): the same work, whose ratio falls "
+        "either side of 1. vecmath took {measured_ns:.2f} ns, the faster library "
+        "{fastest_ns:.2f} ns, in the `{build}` run."),
     "transform_frame": (
         "vecmath's Transform evaluates `((m0·x + m1·y) + m2·z) + m3` per row in that order, "
         "inlined from the header into the caller's loop, which the compiler vectorises as it "

@@ -1,6 +1,7 @@
 # vecmath_compiler_options.cmake: the compiler options of the library and of every target
 # of the project, as variables of the scope that includes this file (nothing global):
-#   VECMATH_EXACT_FP_OPTIONS  keep floating-point contraction and fast-math off
+#   VECMATH_EXACT_FP_OPTIONS  keep floating-point contraction and fast-math off, and on
+#                             32-bit x86 do double arithmetic in SSE2, not the x87 unit
 #   VECMATH_WARNING_OPTIONS   the warnings every target is built with
 #   VECMATH_NO_FMA_OPTIONS    keep the FMA instruction set out, where the compiler can
 # Included by vecmath/CMakeLists.txt and by the projects that build on it.
@@ -26,6 +27,15 @@ elseif(CMAKE_CXX_COMPILER_FRONTEND_VARIANT STREQUAL "MSVC")
 else()
   set(VECMATH_EXACT_FP_OPTIONS -ffp-contract=off -fno-fast-math)
   set(VECMATH_WARNING_OPTIONS -Wall -Wextra -Wpedantic)
+  # 32-bit x86 (i686 Linux, 32-bit Windows): GCC and clang do double arithmetic in the x87
+  # unit by default, whose 80-bit registers keep excess precision (FLT_EVAL_METHOD 2), so
+  # the same sums would round differently, and the library's own sine and cosine refuse to
+  # build. SSE2, on every 32-bit x86 CPU of the last twenty years (Pentium 4, Athlon 64 on),
+  # rounds every operation to double as on x86-64. Like the options above, these go to
+  # every target that links the library, whose headers' code is compiled there too.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND CMAKE_SYSTEM_PROCESSOR MATCHES "^([iI][3-6]86|x86|X86|x86_64|AMD64|amd64)$")
+    list(APPEND VECMATH_EXACT_FP_OPTIONS -msse2 -mfpmath=sse)
+  endif()
 endif()
 
 # GCC's vectoriser can still turn a pair of lanes "a*b - c" and "a*b + c" into one fused

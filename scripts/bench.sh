@@ -9,15 +9,21 @@
 #                                   # disagree; writes no figures
 #
 # The full run builds the benchmark suite, the library's unit tests and both programs in
-# Release three times, each in a directory of its own under build-bench/:
-#   nolto   the default flags, without link-time optimisation;
-#   lto     the default flags with LTO (the Release build the project ships);
-#   lto-v3  LTO with -march=x86-64-v3 -ffp-contract=fast, flags that would let the
-#           compiler fuse multiplies and adds (only on a CPU with AVX2 and FMA).
+# Release four times, each in a directory of its own under build-bench/:
+#   nolto     the default flags, without link-time optimisation;
+#   lto       the default flags with LTO (the Release build the project ships);
+#   lto-v3    LTO with -march=x86-64-v3 -ffp-contract=fast, flags that would let the
+#             compiler fuse multiplies and adds, for everything (only on a CPU with AVX2
+#             and FMA);
+#   nolto-v3  a program's -march=native build without LTO, linking the library as
+#             installed: -march=x86-64-v3 -ffp-contract=fast for the benchmark, the
+#             programs and the tests (VECMATH_CONSUMER_CXX_FLAGS), the default flags for
+#             the library (only on a CPU with AVX2 and FMA).
 # Every build has -g as well: debug information only, which GCC guarantees does not change
 # the code, so that callgrind can tell inlined functions apart. In each build it runs the
 # unit tests (the library's bit-exactness checks) through the CPU's choice of the code of
-# the product and inverse and through their plain code (vecmath/vecmath_simd.h), counts
+# the product and inverse and through their plain code (vecmath/vecmath_simd.h; the v3
+# builds run the AVX2 code inline, and the choice is that of the library's own code), counts
 # fused multiply-add instructions in the library's code as linked into the programs, the
 # tests and the benchmark, and runs the benchmarks. The LTO build's benchmarks run once
 # more with the product and inverse forced to their plain code, which is what a CPU
@@ -46,16 +52,17 @@ jobs="${BENCH_JOBS:-2}"
 start=$SECONDS
 
 # Configures and builds one configuration: NAME, extra CMAKE_CXX_FLAGS, LTO (ON or OFF),
-# tests (ON or OFF), then the targets to build.
+# tests (ON or OFF), the options for everything but the library
+# (VECMATH_CONSUMER_CXX_FLAGS), then the targets to build.
 build_config() {
-    local name=$1 flags=$2 lto=$3 tests=$4
-    shift 4
+    local name=$1 flags=$2 lto=$3 tests=$4 consumer=$5
+    shift 5
     local log="$bench_dir/$name.build.log"
     mkdir -p "$bench_dir"
     if ! { cmake -S "$ROOT" -B "$bench_dir/$name" -DCMAKE_BUILD_TYPE=Release \
                  -DVECMATH_ENABLE_LTO="$lto" -DVECMATH_BUILD_BENCHMARKS=ON \
                  -DVECMATH_BUILD_TESTS="$tests" -DCMAKE_EXPORT_COMPILE_COMMANDS=ON \
-                 "-DCMAKE_CXX_FLAGS=$flags" &&
+                 "-DCMAKE_CXX_FLAGS=$flags" "-DVECMATH_CONSUMER_CXX_FLAGS=$consumer" &&
            cmake --build "$bench_dir/$name" -j "$jobs" --target "$@"; } >"$log" 2>&1; then
         cat "$log" >&2
         echo "bench.sh: the $name build failed" >&2
@@ -74,7 +81,7 @@ check_no_errors() {
 
 if [ "$mode" = smoke ]; then
     install_missing "${BUILD_PACKAGES[@]}" "${BENCH_PACKAGES[@]}"
-    build_config smoke "" ON OFF vecmath_bench
+    build_config smoke "" ON OFF "" vecmath_bench
     # The CPU's choice of vecmath's code, then its plain code (the same where the CPU has
     # no AVX2).
     for simd in auto scalar; do
@@ -109,19 +116,21 @@ rm -rf "$results"
 mkdir -p "$results"
 
 configs=(nolto lto)
-declare -A config_flags=([nolto]="-g" [lto]="-g" [lto-v3]="-g -march=x86-64-v3 -ffp-contract=fast")
-declare -A config_lto=([nolto]=OFF [lto]=ON [lto-v3]=ON)
+v3="-march=x86-64-v3 -ffp-contract=fast"
+declare -A config_flags=([nolto]="-g" [lto]="-g" [lto-v3]="-g $v3" [nolto-v3]="-g")
+declare -A config_consumer=([nolto]="" [lto]="" [lto-v3]="" [nolto-v3]="$v3")
+declare -A config_lto=([nolto]=OFF [lto]=ON [lto-v3]=ON [nolto-v3]=OFF)
 if grep -qw avx2 /proc/cpuinfo && grep -qw fma /proc/cpuinfo; then
-    configs+=(lto-v3)
+    configs+=(lto-v3 nolto-v3)
 else
-    echo "bench.sh: this CPU has no AVX2 and FMA; the lto-v3 build is left out."
+    echo "bench.sh: this CPU has no AVX2 and FMA; the lto-v3 and nolto-v3 builds are left out."
 fi
 
 # The number of fused multiply-add instructions in the functions of BINARY whose
-# demangled names match the extended regular expression PATTERN.
+# demangled names match the extended regular expression PATTERN, and not EXCLUDE if given.
 fma_count() {
-    objdump -d --no-show-raw-insn -C "$1" | awk -v pat="$2" '
-        /^[0-9a-f]+ <.*>:$/ { inside = ($0 ~ pat); next }
+    objdump -d --no-show-raw-insn -C "$1" | awk -v pat="$2" -v skip="${3:-}" '
+        /^[0-9a-f]+ <.*>:$/ { inside = ($0 ~ pat) && !(skip != "" && $0 ~ skip); next }
         inside && /[ \t]vfn?m(add|sub)/ { n++ }
         END { print n + 0 }'
 }
@@ -147,9 +156,10 @@ for name in "${configs[@]}"; do
     dir="$bench_dir/$name"
     res="$results/$name"
     mkdir -p "$res"
-    echo "== $name: building (CMAKE_CXX_FLAGS='${config_flags[$name]}', LTO ${config_lto[$name]})"
+    echo "== $name: building (CMAKE_CXX_FLAGS='${config_flags[$name]}'," \
+         "VECMATH_CONSUMER_CXX_FLAGS='${config_consumer[$name]}', LTO ${config_lto[$name]})"
     build_config "$name" "${config_flags[$name]}" "${config_lto[$name]}" ON \
-        vecmath_bench vecmath_tests swingride cockpit swapcount
+        "${config_consumer[$name]}" vecmath_bench vecmath_tests swingride cockpit swapcount
 
     echo "== $name: the library's unit tests, through the CPU's choice and the plain code"
     for simd in auto scalar; do
@@ -165,9 +175,9 @@ for name in "${configs[@]}"; do
     {
         echo "swingride $(fma_count "$dir/swingride/swingride" .) $(avx_count "$dir/swingride/swingride" .)"
         echo "cockpit $(fma_count "$dir/cockpit/cockpit" .) $(avx_count "$dir/cockpit/cockpit" .)"
-        # The tests themselves call std::fma on purpose, to show what fusing would change:
-        # only the library's members are looked at there.
-        echo "vecmath_tests:library $(fma_count "$dir/tests/vecmath_tests" "$members") $(avx_count "$dir/tests/vecmath_tests" "$members")"
+        # One test calls std::fma on purpose, to show what fusing would change: every other
+        # function is looked at, since the headers' code is inlined into the tests.
+        echo "vecmath_tests:library $(fma_count "$dir/tests/vecmath_tests" . FusedMultiplyAddWouldChangeTheResults) $(avx_count "$dir/tests/vecmath_tests" .)"
         echo "vecmath_bench:vecmath $(fma_count "$dir/bench/vecmath_bench" "$vecmath_code") $(avx_count "$dir/bench/vecmath_bench" "$vecmath_code")"
         echo "vecmath_bench:Eigen $(fma_count "$dir/bench/vecmath_bench" EigenLib) $(avx_count "$dir/bench/vecmath_bench" EigenLib)"
         echo "vecmath_bench:glm $(fma_count "$dir/bench/vecmath_bench" GlmLib) $(avx_count "$dir/bench/vecmath_bench" GlmLib)"

@@ -2,8 +2,10 @@
 # cross.sh: builds the project for another platform on Debian 12 (x86-64) and proves it
 # there, as CI does after the test command.
 #
-#   bash scripts/cross.sh windows   # MinGW-w64 build; its tests and programs under Wine
-#   bash scripts/cross.sh arm64     # aarch64 build; its tests under qemu-user
+#   bash scripts/cross.sh windows     # MinGW-w64 build; its tests and programs under Wine
+#   bash scripts/cross.sh arm64       # aarch64 build; its tests under qemu-user
+#   bash scripts/cross.sh i686        # 32-bit x86 Linux build; its tests under qemu-user
+#   bash scripts/cross.sh windows32   # 32-bit Windows build, built and linked only
 #
 # windows  Builds freeglut (static, from Debian's source package, fetched with
 #          `apt-get source freeglut` after adding a deb-src entry for the configured
@@ -17,10 +19,19 @@
 #          aarch64-linux-gnu-g++ (cmake/aarch64-linux-gnu.cmake), runs the tests under
 #          qemu-aarch64, and checks with objdump that the library's code has no fused
 #          multiply-add instruction.
-# Both build the project with VECMATH_PORTABLE_TRIG on, so that the tests run with the
-# rotation loaders on the library's own correctly rounded sine and cosine, and build the
-# digest tool once more in the default configuration (the C library's sin and cos). They
-# run the digest tool of both configurations on the target and natively (x86-64 Linux, with
+# i686     The same with i686-linux-gnu-g++ (cmake/i686-linux-gnu.cmake) and qemu-i386; the
+#          library's options do the arithmetic in SSE2, and the check is that the library's
+#          code has no x87 arithmetic, and that a build with x87 arithmetic (-mfpmath=387
+#          after the library's options) stops with the library's #error.
+# windows32 Builds GoogleTest, then the library, its unit tests and the digest tool with
+#          i686-w64-mingw32-g++-posix (cmake/mingw-w64-i686.cmake): built and linked only,
+#          since running them needs 32-bit Wine, which a kernel without 32-bit support
+#          cannot start; the step shows that it cannot.
+# Each builds the project with VECMATH_PORTABLE_TRIG on, so that the tests run with the
+# rotation loaders on the library's own correctly rounded sine and cosine. All but
+# windows32 build the digest tool once more in the default configuration (the C library's
+# sin and cos), run the digest tool of both configurations on the target and natively
+# (x86-64 Linux, with
 # glibc choosing its FMA code or not), print the three digests of each, and fail unless the
 # exact and portable digests agree everywhere and the trigonometric digests of the builds
 # with the option on agree. Each step prints the seconds it took.
@@ -125,7 +136,7 @@ ensure_deb_src() {
     if [ -n "$stanzas" ]; then
         printf '%s\n' "$stanzas" | as_root tee "$etc/sources.list.d/vecmath-deb-src.sources" >/dev/null
     fi
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+    apt_get update -qq
 }
 
 # Unpacks Debian's source package of freeglut into $CROSS_CACHE/src/ (once) and prints the
@@ -191,15 +202,18 @@ with_cache_lock() {
 }
 
 # Builds the configured build in DIR (WHAT names it); fails with the log when the build
-# fails or the compiler warns.
+# fails or the compiler warns, but for warnings matching the extended regular expression
+# ALLOWED if given.
 build_checked() {
-    local dir=$1 what=$2
+    local dir=$1 what=$2 allowed=${3:-}
     if ! cmake --build "$dir" -j 2 >"$dir/build.log" 2>&1; then
         cat "$dir/build.log" >&2
         die "the $what build failed"
     fi
-    if grep -q 'warning:' "$dir/build.log"; then
-        grep -A3 'warning:' "$dir/build.log" >&2
+    local warnings
+    warnings=$(grep 'warning:' "$dir/build.log" | { [ -n "$allowed" ] && grep -vE "$allowed" || cat; }) || true
+    if [ -n "$warnings" ]; then
+        echo "$warnings" >&2
         die "the $what build has warnings"
     fi
 }
@@ -290,6 +304,15 @@ compare_digests() {
          "and so is the trigonometric digest with VECMATH_PORTABLE_TRIG"
 }
 
+# The tests of the Windows build in DIR, under Wine: console programs, which need no
+# display.
+run_windows_tests() {
+    (
+        unset DISPLAY
+        run_ctest "$1"
+    )
+}
+
 # Run a program of the target: a Windows one under Wine without a display, an aarch64 one
 # under qemu.
 run_windows() {
@@ -297,6 +320,9 @@ run_windows() {
 }
 run_arm64() {
     qemu-aarch64 -L /usr/aarch64-linux-gnu "$@"
+}
+run_i686() {
+    qemu-i386 -L /usr/i686-linux-gnu "$@"
 }
 
 # ---- Fused multiply-add -----------------------------------------------------------------
@@ -316,9 +342,10 @@ fused_instructions() {
 }
 
 # Checks that the library's code for aarch64 has no fused multiply-add: in the archive,
-# and in the library's members as linked into the unit tests and the digest tool (the
-# tests call std::fma themselves, on purpose). First makes sure the check can see one: the
-# same compiler, without the library's options, fuses a plain a*b+c.
+# and in the unit tests and the digest tool, into whose code the headers' members are
+# inlined (every function but the one test that calls std::fma on purpose). First makes
+# sure the check can see one: the same compiler, without the library's options, fuses a
+# plain a*b+c.
 check_no_fma_arm64() {
     local build=$1 objdump=aarch64-linux-gnu-objdump probe
     probe=$(mktemp -d)
@@ -328,7 +355,7 @@ check_no_fma_arm64() {
     control=$("$objdump" -d --no-show-raw-insn "$probe/f.o" | fused_instructions "" | wc -l)
     rm -rf "$probe"
     [ "$control" -gt 0 ] || die "the fused multiply-add check sees none in a*b+c built to fuse"
-    local members='Matrix4x4::|Vector3D::|Vector4D::|vecmath::' found status=0 file
+    local found status=0 file
     found=$("$objdump" -d --no-show-raw-insn "$build/vecmath/libvecmath.a" | fused_instructions "")
     if [ -n "$found" ]; then
         echo "$found" | head -n 20 >&2
@@ -336,10 +363,11 @@ check_no_fma_arm64() {
         status=1
     fi
     for file in "$build/tests/vecmath_tests" "$build/tools/vecmath_digest"; do
-        found=$("$objdump" -d --no-show-raw-insn -C "$file" | fused_instructions "$members")
+        found=$("$objdump" -d --no-show-raw-insn -C "$file" | fused_instructions "" |
+                grep -v 'FusedMultiplyAddWouldChangeTheResults' || true)
         if [ -n "$found" ]; then
             echo "$found" | head -n 20 >&2
-            echo "cross.sh: fused multiply-add in the library's code in $file" >&2
+            echo "cross.sh: fused multiply-add in $file" >&2
             status=1
         fi
     done
@@ -352,11 +380,33 @@ check_no_fma_arm64() {
 
 # ---- Wine ---------------------------------------------------------------------------------
 
-# Stops every process of the script's Wine prefix.
+# Stops every process of the script's Wine prefix, and waits until its server is gone.
 stop_wine() {
     if [ -d "$WINE_PREFIX_DIR" ] && [ -x "$WINESERVER" ]; then
         WINEPREFIX="$WINE_PREFIX_DIR" "$WINESERVER" -k 2>/dev/null || true
+        WINEPREFIX="$WINE_PREFIX_DIR" "$WINESERVER" -w 2>/dev/null || true
     fi
+}
+
+# Runs the command in the arguments with one Wine server for the whole of it: started
+# persistent (-p) before it, stopped after it, whether the command passes or fails (and by
+# the script's exit trap should the script end inside it). Every test starts a Wine client
+# of its own, and a server that exits a moment after its last client, as it otherwise
+# does, can be gone under a client that starts just then: that client fails with
+# "recvmsg: Connection reset by peer", a false alarm.
+#
+# A first client starts Wine's own processes (services, explorer, ...) with its standard
+# output and error closed: started by a test instead, they would keep that test's pipes
+# open as long as the server lives, and whoever reads them (CTest) would wait for ever.
+with_wine_server() {
+    local status=0
+    stop_wine # nothing of an earlier run, whose server could go at any moment
+    WINEPREFIX="$WINE_PREFIX_DIR" "$WINESERVER" -p || die "could not start the Wine server"
+    env -u DISPLAY WINEPREFIX="$WINE_PREFIX_DIR" WINEDEBUG=-all "$WINE64" cmd /c exit \
+        </dev/null >/dev/null 2>&1 || die "Wine did not start in $WINE_PREFIX_DIR"
+    "$@" || status=$?
+    stop_wine
+    return $status
 }
 
 # Makes the script's Wine prefix once: wineboot sets it up, and it is complete when its
@@ -387,7 +437,50 @@ run_ctest() {
     grep -E 'tests passed|tests failed' "$log"
 }
 
-# ---- The two targets ------------------------------------------------------------------------
+# ---- x87 arithmetic ---------------------------------------------------------------------------
+
+# Prints the x87 arithmetic instructions (fadd, fmul, fsqrt, fsin, ...) in the disassembly
+# on standard input, as "<function>: instruction" lines. Loads and stores of the x87
+# registers (fld, fstp), in which the 32-bit x86 calling convention returns a double, are
+# exact and are not counted.
+x87_arithmetic() {
+    awk '/^[0-9a-f]+ <.*>:$/ { fn = $0; next }
+         /[ \t]f(add|sub|subr|mul|div|divr|sqrt|sin|cos|sincos|prem|prem1|scale|rndint|patan|ptan|yl2x|yl2xp1|2xm1)p?[sl]?[ \t]/ {
+             sub(/^[ \t]*[0-9a-f]+:[ \t]*/, ""); print fn " " $0
+         }'
+}
+
+# Checks the i686 build in BUILD: the library's code has no x87 arithmetic (its options do
+# the arithmetic in SSE2), while the same compiler does x87 arithmetic by default, as a
+# control shows; and the library's own sine and cosine, built with x87 arithmetic
+# (-mfpmath=387 after the library's options), stop the build with their #error.
+check_x87_i686() {
+    local build=$1 compiler=i686-linux-gnu-g++ probe control found log
+    probe=$(mktemp -d)
+    echo 'double f(double a, double b) { return a * b + 1.0; }' >"$probe/f.cpp"
+    "$compiler" -O2 -c "$probe/f.cpp" -o "$probe/f.o"
+    control=$(i686-linux-gnu-objdump -d --no-show-raw-insn "$probe/f.o" | x87_arithmetic | wc -l)
+    [ "$control" -gt 0 ] || die "the x87 check sees no x87 arithmetic in a default i686 build"
+    found=$(i686-linux-gnu-objdump -d --no-show-raw-insn "$build/vecmath/libvecmath.a" | x87_arithmetic)
+    if [ -n "$found" ]; then
+        echo "$found" | head -n 20 >&2
+        die "x87 arithmetic in $build/vecmath/libvecmath.a"
+    fi
+    # The library's options as its target passes them, then an x87 option after them.
+    log="$probe/x87.log"
+    if "$compiler" -std=c++17 -fsyntax-only -I"$ROOT/vecmath" -ffp-contract=off -fno-fast-math \
+            -msse2 -mfpmath=sse -mfpmath=387 "$ROOT/vecmath/trig.cpp" >"$log" 2>&1; then
+        rm -rf "$probe"
+        die "trig.cpp built with x87 arithmetic (-mfpmath=387), which must stop the build"
+    fi
+    grep -qE 'trig\.cpp:[0-9]+:[0-9]+: error: #error' "$log" ||
+        { cat "$log" >&2; rm -rf "$probe"; die "the x87 build of trig.cpp failed, but not with its #error"; }
+    rm -rf "$probe"
+    echo "cross.sh: no x87 arithmetic in the library's i686 code ($control in the control);" \
+         "an x87 build of trig.cpp stops with its #error"
+}
+
+# ---- The targets ----------------------------------------------------------------------------
 
 # freeglut and GoogleTest for MinGW-w64, built into DEPS with TOOLCHAIN.
 windows_dependencies() {
@@ -419,13 +512,9 @@ cross_windows() {
     step_done "the Wine prefix"
 
     export WINEPREFIX="$WINE_PREFIX_DIR" WINEDEBUG=-all
-    (
-        unset DISPLAY # console programs: Wine needs no display for them
-        run_ctest "$build"
-    )
-    # The end-to-end test starts Wine afresh on its own display: nothing of this run may
-    # linger, such as an explorer started without a display.
-    stop_wine
+    # One server for the whole run. The end-to-end test then starts Wine afresh on its own
+    # display: nothing of this run may linger, such as an explorer started without a display.
+    with_wine_server run_windows_tests "$build"
     step_done "the Windows tests under Wine"
 
     cmake -S "$ROOT" -B "$e2e" -DCMAKE_BUILD_TYPE=Release -DVECMATH_BUILD_TESTS=ON \
@@ -435,9 +524,8 @@ cross_windows() {
     step_done "both Windows programs under Wine on Xvfb"
 
     build_native_digest windows
-    compare_digests windows "Windows, MinGW-w64 under Wine" run_windows \
+    with_wine_server compare_digests windows "Windows, MinGW-w64 under Wine" run_windows \
         "$CROSS_DIR/windows-default/tools/vecmath_digest.exe" "$build/tools/vecmath_digest.exe"
-    stop_wine
     step_done "digests"
 }
 
@@ -470,6 +558,91 @@ cross_arm64() {
     step_done "digests"
 }
 
+cross_i686() {
+    local toolchain="$ROOT/cmake/i686-linux-gnu.cmake"
+    local deps="$CROSS_CACHE/deps/i686" build="$CROSS_DIR/i686"
+    install_missing cmake make g++ libeigen3-dev "${CROSS_I686_PACKAGES[@]}"
+    step_done "packages"
+
+    with_cache_lock i686 build_dependency googletest /usr/src/googletest "$toolchain" \
+        i686-linux-gnu-g++ "$deps" -DBUILD_GMOCK=OFF
+    step_done "GoogleTest for i686"
+
+    cmake -S "$ROOT" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+          -DVECMATH_BUILD_PROGRAMS=OFF -DCMAKE_FIND_ROOT_PATH="$deps" \
+          -DEigen3_DIR=/usr/share/eigen3/cmake -DVECMATH_PORTABLE_TRIG=ON >/dev/null
+    # The tests are linked statically (cmake/i686-linux-gnu.cmake), and the linker notes
+    # that GoogleTest's option to stream results to a socket would need glibc's shared
+    # libraries of the same version: only that option, which no test uses.
+    build_checked "$build" i686 "Using 'getaddrinfo' in statically linked applications"
+    build_digest_tool "$CROSS_DIR/i686-default" "$toolchain"
+    step_done "the library, tests and digest tools for i686"
+
+    run_ctest "$build"
+    step_done "the i686 tests under qemu"
+
+    check_x87_i686 "$build"
+    step_done "x87 check"
+
+    build_native_digest i686
+    compare_digests i686 "i686 Linux, glibc under qemu" run_i686 \
+        "$CROSS_DIR/i686-default/tools/vecmath_digest" "$build/tools/vecmath_digest"
+    step_done "digests"
+}
+
+# Shows that this machine cannot run a 32-bit Windows program: Debian 12's wine64 has no
+# 32-bit loader, and 32-bit Wine's loader, a 32-bit Linux program, cannot start on a kernel
+# without 32-bit support, as a 32-bit probe shows. Prints what was tried and what came of
+# it; fails if either does run, since then the tests should run too.
+show_win32_cannot_run() {
+    local exe=$1 out status=0 scratch
+    scratch=$(mktemp -d)
+    out=$(env -u DISPLAY WINEPREFIX="$scratch/prefix" WINEDEBUG=-all timeout 120 \
+          "$WINE64" "$exe" --gtest_list_tests 2>&1) || status=$?
+    WINEPREFIX="$scratch/prefix" "$WINESERVER" -k 2>/dev/null || true
+    WINEPREFIX="$scratch/prefix" "$WINESERVER" -w 2>/dev/null || true
+    if [ $status -eq 0 ] && grep -q '^[A-Za-z0-9_]*\.$' <<<"$out"; then
+        rm -rf "$scratch"
+        die "the 32-bit Windows tests run here after all: run them (bash scripts/cross.sh windows32)"
+    fi
+    echo "cross.sh: wine64 cannot start $(basename "$exe") (status $status):"
+    grep -v '^wine: \(created\|configuration\)' <<<"$out" | grep -v '^$' | head -n 3 | sed 's/^/  /'
+    echo 'int main(void) { return 0; }' >"$scratch/probe.c"
+    i686-linux-gnu-gcc -static "$scratch/probe.c" -o "$scratch/probe"
+    if out=$("$scratch/probe" 2>&1); then
+        rm -rf "$scratch"
+        die "this kernel runs 32-bit programs: install 32-bit Wine and run the tests"
+    fi
+    echo "cross.sh: nor can this kernel start a 32-bit program, as 32-bit Wine's loader is:"
+    echo "  ${out##*: }" # the shell's "cannot execute binary file: Exec format error"
+    rm -rf "$scratch"
+}
+
+cross_windows32() {
+    local toolchain="$ROOT/cmake/mingw-w64-i686.cmake"
+    local deps="$CROSS_CACHE/deps/windows32" build="$CROSS_DIR/windows32"
+    install_missing cmake make g++ libeigen3-dev "${CROSS_WINDOWS32_PACKAGES[@]}"
+    step_done "packages"
+
+    with_cache_lock windows32 build_dependency googletest /usr/src/googletest "$toolchain" \
+        i686-w64-mingw32-g++-posix "$deps" -DBUILD_GMOCK=OFF
+    step_done "GoogleTest for 32-bit MinGW-w64"
+
+    cmake -S "$ROOT" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+          -DVECMATH_BUILD_PROGRAMS=OFF -DCMAKE_FIND_ROOT_PATH="$deps" \
+          -DEigen3_DIR=/usr/share/eigen3/cmake -DVECMATH_PORTABLE_TRIG=ON >/dev/null
+    build_checked "$build" "32-bit Windows"
+    local exe
+    for exe in vecmath_tests vecmath_oracle_tests vecmath_contract_tests; do
+        [ -f "$build/tests/$exe.exe" ] || die "the 32-bit Windows build made no tests/$exe.exe"
+    done
+    [ -f "$build/tools/vecmath_digest.exe" ] || die "the 32-bit Windows build made no digest tool"
+    step_done "the library, tests and digest tool for 32-bit Windows (built and linked)"
+
+    show_win32_cannot_run "$build/tests/vecmath_tests.exe"
+    step_done "32-bit Wine"
+}
+
 main() {
     local started=$SECONDS
     case "${1:-}" in
@@ -478,8 +651,10 @@ main() {
         cross_windows
         ;;
     arm64) cross_arm64 ;;
+    i686) cross_i686 ;;
+    windows32) cross_windows32 ;;
     *)
-        echo "usage: bash scripts/cross.sh windows|arm64" >&2
+        echo "usage: bash scripts/cross.sh windows|arm64|i686|windows32" >&2
         exit 2
         ;;
     esac

@@ -46,6 +46,11 @@ PACKAGE_PACKAGES=(dpkg-dev file lintian)
 CROSS_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine64
                         googletest dpkg-dev)
 CROSS_ARM64_PACKAGES=(g++-aarch64-linux-gnu binutils-aarch64-linux-gnu qemu-user googletest)
+# 32-bit x86 Linux (run under qemu-user) and 32-bit Windows (built only; Wine and a 32-bit
+# Linux probe to show that it cannot run here).
+CROSS_I686_PACKAGES=(g++-i686-linux-gnu binutils-i686-linux-gnu qemu-user googletest)
+CROSS_WINDOWS32_PACKAGES=(g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix wine64 googletest
+                          gcc-i686-linux-gnu)
 
 # The same packages' names on Fedora (dnf) and Arch Linux (pacman), printed where apt is
 # not there to install them. A name missing here is printed as Debian's.
@@ -93,6 +98,68 @@ as_root() {
     fi
 }
 
+# The locks of dpkg and apt: while another process holds one (another install, or the
+# automatic updates that a fresh machine runs at first boot), apt-get cannot work. The
+# tests point them at files of their own.
+PACKAGE_MANAGER_LOCKS=(/var/lib/dpkg/lock-frontend /var/lib/dpkg/lock /var/lib/apt/lists/lock
+                       /var/cache/apt/archives/lock)
+# How long install_missing waits for them, in seconds, and how often it looks.
+PACKAGE_MANAGER_WAIT=${PACKAGE_MANAGER_WAIT:-600}
+PACKAGE_MANAGER_POLL=${PACKAGE_MANAGER_POLL:-1}
+
+# Prints "FILE PID" for each of the files named in the arguments on which a process holds
+# a lock, of either kind (fcntl, as dpkg and apt take them, or flock), as /proc/locks lists
+# them by device and inode; nothing for a file that does not exist.
+held_locks() {
+    [ -r /proc/locks ] || return 0
+    local file dev ids=""
+    for file in "$@"; do
+        [ -e "$file" ] || continue
+        dev=$(stat -L -c %d "$file")
+        # The device as /proc/locks writes it: major and minor number in hex.
+        ids+=$(printf '%02x:%02x:%s %s' $(((dev >> 8) & 0xfff)) \
+                   $(((dev & 0xff) | ((dev >> 12) & 0xfff00))) "$(stat -L -c %i "$file")" "$file")
+        ids+=$'\n'
+    done
+    [ -n "$ids" ] || return 0
+    # A line with "->" is a process waiting for the lock, not holding it.
+    awk 'NR == FNR { if (NF == 2) file[$1] = $2; next }
+         $2 != "->" && ($6 in file) { print file[$6], $5 }' <(printf '%s' "$ids") /proc/locks
+}
+
+# Waits while another process holds one of the package manager's locks, saying so, for at
+# most $PACKAGE_MANAGER_WAIT seconds; fails if one is still held then. It only looks: it
+# never removes a lock, since the process that holds it is changing the packages.
+wait_for_package_manager() {
+    local deadline=$((SECONDS + PACKAGE_MANAGER_WAIT)) held holders file pid said=$SECONDS
+    while held=$(held_locks "${PACKAGE_MANAGER_LOCKS[@]}") && [ -n "$held" ]; do
+        holders=""
+        while read -r file pid; do
+            holders+="${holders:+, }$file (process $pid, $(cat "/proc/$pid/comm" 2>/dev/null || echo gone))"
+        done <<<"$held"
+        if [ $SECONDS -ge $deadline ]; then
+            echo "error: another package manager still holds $holders after" \
+                 "$PACKAGE_MANAGER_WAIT s; run this again once it has finished" >&2
+            return 1
+        fi
+        if [ "$said" -le $SECONDS ]; then
+            echo "Waiting for another package manager to finish: $holders is locked" \
+                 "(up to $((deadline - SECONDS)) s more)"
+            said=$((SECONDS + 60))
+        fi
+        sleep "$PACKAGE_MANAGER_POLL"
+    done
+}
+
+# Runs apt-get as root, without questions, with the arguments given, once no other package
+# manager is at work (wait_for_package_manager); apt-get itself waits as long for dpkg's
+# lock, should another process take it in between.
+apt_get() {
+    wait_for_package_manager
+    as_root env DEBIAN_FRONTEND=noninteractive \
+        apt-get -o "DPkg::Lock::Timeout=$PACKAGE_MANAGER_WAIT" "$@"
+}
+
 # Installs those of the given Debian packages that are not installed yet. Without apt
 # (Fedora, Arch, ...) it installs nothing: it prints what to install there and goes on,
 # and the build says what is still missing.
@@ -114,8 +181,8 @@ install_missing() {
     done
     [ ${#missing[@]} -eq 0 ] && return 0
     echo "Installing: ${missing[*]}"
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    apt_get update -qq
+    apt_get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
 # Configures and builds into $BUILD_DIR (Release unless BUILD_TYPE says otherwise): the

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Tests of the shell helpers behind the scripts: what install_missing prints where there is
-# no apt, and the helpers of cross.sh that read apt's sources, the digest tool's output
-# and disassemblies. Each case runs the real function on inputs made here.
+# no apt, how it waits while another package manager holds its locks, and the helpers of
+# cross.sh that read apt's sources, the digest tool's output and disassemblies. Each case
+# runs the real function on inputs made here.
 #
 # Usage: scripts_test.sh SOURCE_DIR      (CTest runs it as scripts.Helpers)
 set -euo pipefail
@@ -40,6 +41,112 @@ check "every package of the Quick start has a Fedora and an Arch name" "" \
        [ -n "${FEDORA_NAMES[$p]:-}" ] || echo "Fedora: $p"
        [ -n "${ARCH_NAMES[$p]:-}" ] || echo "Arch: $p"
    done)"
+
+# ---- install_missing while another package manager is at work ------------------------------
+# Stand-ins for apt's and dpkg's locks, held by processes of the test as another install
+# would hold them: dpkg's frontend lock with fcntl, as dpkg takes it (perl, which Debian
+# always has), apt's lists lock with flock. apt-get and dpkg-query are stand-ins too: every
+# package is missing, and apt-get writes down how it was called. Each holder keeps its lock
+# until the test creates its release file.
+locks="$work/locks"
+mkdir -p "$locks"
+frontend="$locks/lock-frontend" lists="$locks/lists-lock"
+touch "$frontend" "$lists"
+stubs="$work/stubs"
+mkdir -p "$stubs"
+printf '#!/bin/sh\necho "apt-get $*" >>"%s"\n' "$work/apt-calls" >"$stubs/apt-get"
+printf '#!/bin/sh\nexit 1\n' >"$stubs/dpkg-query"
+printf '#!/bin/sh\necho 0\n' >"$stubs/id" # as root, so that as_root needs no sudo
+chmod +x "$stubs"/*
+
+# Waits until FILE exists or, after 30 s, fails the script: for the holders' and the
+# installer's progress, events that come when they come.
+await() {
+    local file=$1 tries=0
+    until [ -e "$file" ]; do
+        tries=$((tries + 1))
+        [ $tries -le 3000 ] || { echo "FAIL: $file never came" >&2; exit 1; }
+        sleep 0.01
+    done
+}
+# Starts a process that holds LOCK with KIND (fcntl or flock) until NAME.release exists;
+# NAME.ready exists once it holds it. Its process id goes into $holder.
+hold() {
+    local kind=$1 lock=$2 name=$3
+    if [ "$kind" = fcntl ]; then
+        # struct flock of Linux on x86-64 and aarch64: type, whence, start, length, pid.
+        perl -e 'use Fcntl; open(my $f, ">>", $ARGV[0]) or die;
+                 my $lock = pack("s s x4 q q i x4", F_WRLCK, 0, 0, 0, 0);
+                 fcntl($f, F_SETLK, $lock) or die;
+                 open(my $r, ">", "$ARGV[1].ready"); close $r;
+                 select(undef, undef, undef, 0.01) until -e "$ARGV[1].release";' \
+            "$lock" "$name" &
+    else
+        flock -x "$lock" sh -c 'touch "$1.ready"; until [ -e "$1.release" ]; do sleep 0.01; done' \
+            sh "$name" &
+    fi
+    holder=$!
+}
+# Runs install_missing with the stand-ins, waiting at most SECONDS, in the background, its
+# output in FILE; its process id goes into $installer.
+install_in_background() {
+    (
+        PATH="$stubs:$PATH"
+        PACKAGE_MANAGER_LOCKS=("$frontend" "$lists")
+        PACKAGE_MANAGER_WAIT=$1 PACKAGE_MANAGER_POLL=0.05
+        install_missing cmake g++
+    ) >"$2" 2>&1 &
+    installer=$!
+}
+
+check "no lock is held while nobody holds one" "" "$(held_locks "$frontend" "$lists" /no/such/lock)"
+
+# dpkg's frontend lock is held, then let go: install_missing says that it waits, and
+# installs once it is free.
+hold fcntl "$frontend" "$work/frontend"
+await "$work/frontend.ready"
+check "held_locks sees dpkg's lock held with fcntl, and by whom" "$frontend $holder" \
+    "$(held_locks "$frontend" "$lists")"
+rm -f "$work/apt-calls"
+install_in_background 600 "$work/install.out"
+until grep -q '^Waiting for another package manager' "$work/install.out" 2>/dev/null; do
+    kill -0 "$installer" 2>/dev/null || break
+    sleep 0.01
+done
+check "install_missing has not run apt-get while the lock is held" "no" \
+    "$([ -e "$work/apt-calls" ] && echo yes || echo no)"
+touch "$work/frontend.release"
+wait "$holder"
+waited=0
+wait "$installer" || waited=$?
+check "install_missing installs once the lock is free" 0 "$waited"
+check "install_missing says what it waits for, and for how long at most" \
+"Installing: cmake g++
+Waiting for another package manager to finish: $frontend (process $holder, perl) is locked (up to 600 s more)" \
+    "$(sed -E 's/\(up to [0-9]+ s more\)/(up to 600 s more)/' "$work/install.out")"
+check "apt-get is told to wait for dpkg's lock as long" \
+"apt-get -o DPkg::Lock::Timeout=600 update -qq
+apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends cmake g++" \
+    "$(cat "$work/apt-calls")"
+
+# apt's lists lock is held for longer than install_missing waits: it gives up with an
+# error, leaves the lock and its holder alone, and runs no apt-get.
+hold flock "$lists" "$work/lists"
+await "$work/lists.ready"
+rm -f "$work/apt-calls"
+install_in_background 1 "$work/install.out"
+gave_up=0
+wait "$installer" || gave_up=$?
+check "install_missing fails when the lock is still held after the wait" 1 "$gave_up"
+check "install_missing names the lock it gave up on" "1" \
+    "$(grep -c "^error: another package manager still holds $lists (process [0-9]*, flock) after 1 s" \
+        "$work/install.out")"
+check "no apt-get ran while the lock was held" "no" \
+    "$([ -e "$work/apt-calls" ] && echo yes || echo no)"
+check "the lock file and the process holding it are left alone" "yes yes" \
+    "$([ -e "$lists" ] && echo yes) $(kill -0 "$holder" 2>/dev/null && echo yes)"
+touch "$work/lists.release"
+wait "$holder"
 
 # ---- deb-src entries ----------------------------------------------------------------------
 # An apt folder with the given sources.list.d files (NAME CONTENT pairs).

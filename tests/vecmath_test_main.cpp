@@ -4,7 +4,9 @@
 // the code that the matrix products and inverses of every test run through (see
 // vecmath_simd.h); auto, the default, is the CPU's choice, as in any program. CTest runs
 // the tests through each. Asked for code that this build or CPU does not have, it runs no
-// test and exits with status 77, the usual "skipped".
+// test and exits with status 77, the usual "skipped". In a build compiled for AVX2 the
+// members run the AVX2 code inline whatever is asked, and the option chooses only the
+// library's own code, which the tests of vecmath_simd_test.cpp call directly.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -34,7 +36,13 @@ int main(int argc, char** argv)
                     vecmathSimdName(requested));
         return 77;
     }
-    std::printf("vecmath: products, inverses and array transforms run the %s code (asked for %s)\n",
-                vecmathSimdName(vecmathSimdInUse()), vecmathSimdName(requested));
+    if (vecmathInlineAvx2())
+        std::printf("vecmath: products, inverses and array transforms run the avx2 code inline "
+                    "(compiled for AVX2); the library's own code runs the %s code (asked for %s)\n",
+                    vecmathSimdName(vecmathSimdInUse()), vecmathSimdName(requested));
+    else
+        std::printf(
+            "vecmath: products, inverses and array transforms run the %s code (asked for %s)\n",
+            vecmathSimdName(vecmathSimdInUse()), vecmathSimdName(requested));
     return RUN_ALL_TESTS();
 }

@@ -22,6 +22,7 @@
 namespace vecmath_test {
 
 // The choice of code for the product and inverse (not part of the installed interface).
+using vecmath::vecmathInlineAvx2;
 using vecmath::VecmathSimd;
 using vecmath::vecmathSimdAvailable;
 using vecmath::vecmathSimdFromName;

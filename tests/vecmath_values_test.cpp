@@ -231,6 +231,7 @@ constexpr Matrix4x4 same = m;
 static_assert(m == same && !(m != same) && m.cmp(same, 0.5));
 static_assert((m * 2.0).m_d[0][3] == 2.0 && (2.0 * m - m) == m && (m / 1.0 + -m).det() == 0.0);
 static_assert(m.transposed().m_d[3][2] == 3.0 && m.columnMajor()[14] == 3.0);
+static_assert(m.inverse() == Matrix4x4::Translation(-1, -2, -3) && (m * m).det() == 1.0);
 static_assert([] {
     Matrix4x4 a = Matrix4x4::Scaling(2, -4, 8);
     a.adjoint();

@@ -6,10 +6,10 @@
 #include <cstring>
 #include <ostream>
 
-#include "matrix4x4_avx2.h"
 #include "quaternion.h"
 #include "read_tuple.h"
 #include "rotation_trig.h"
+#include "vecmath_simd.h"
 
 namespace vecmath {
 
@@ -241,114 +241,82 @@ bool Matrix4x4::decompose(Vector3D& translation, Quaternion& rotation,
     return true;
 }
 
-// ---- Transforming many points -----------------------------------------------------------
+// ---- Transforming many points, product: the library's own code --------------------------
+// For callers not compiled for AVX2 (see vecmath_simd.h): the AVX2 code where the CPU has it,
+// the plain code elsewhere. Callers compiled for AVX2 run the same AVX2 code inline.
 
 // The arrays are handed to the AVX2 code as doubles: a Vector3D is three, a Vector4D four.
 static_assert(sizeof(Vector3D) == 3 * sizeof(double) && sizeof(Vector4D) == 4 * sizeof(double),
               "the vectors are arrays of their components");
 
-void Matrix4x4::Transform(const Vector3D* from, Vector3D* to, std::size_t count) const noexcept
+void detail::libraryTransform(const Matrix4x4& m, const Vector3D* from, Vector3D* to,
+                              std::size_t count) noexcept
 {
 #if VECMATH_HAVE_AVX2_PATH
     if (matrix4x4UseAvx2()) {
-        matrix4x4TransformPointsAvx2(m_d, &from->m_x, &to->m_x, count);
+        matrix4x4TransformPointsAvx2(m.m_d, &from->m_x, &to->m_x, count);
         return;
     }
 #endif
-    // Each image is complete before it is stored, so `to` may be `from`.
-    for (std::size_t i = 0; i < count; i++)
-        to[i] = Transform(from[i]);
+    transformEach(m, from, to, count);
 }
 
-void Matrix4x4::Transform(const Vector4D* from, Vector4D* to, std::size_t count) const noexcept
+void detail::libraryTransform(const Matrix4x4& m, const Vector4D* from, Vector4D* to,
+                              std::size_t count) noexcept
 {
 #if VECMATH_HAVE_AVX2_PATH
     if (matrix4x4UseAvx2()) {
-        matrix4x4TransformHomogeneousAvx2(m_d, &from->m_x, &to->m_x, count);
+        matrix4x4TransformHomogeneousAvx2(m.m_d, &from->m_x, &to->m_x, count);
         return;
     }
 #endif
-    for (std::size_t i = 0; i < count; i++)
-        to[i] = Transform(from[i]);
+    transformEach(m, from, to, count);
 }
 
-// ---- Matrix product -------------------------------------------------------------------
-
-namespace {
-
-// out = L * R, element by element in row order, each sum accumulated from 0.0 in
-// increasing k.
-void multiply(const double (&L)[4][4], const double (&R)[4][4], double (&out)[4][4]) noexcept
-{
-    for (int i = 0; i < 4; i++)
-        for (int j = 0; j < 4; j++) {
-            double sum = 0.0;
-            for (int k = 0; k < 4; k++)
-                sum += L[i][k] * R[k][j];
-            out[i][j] = sum;
-        }
-}
-
-} // namespace
-
-// On a CPU with AVX2 the product runs the same sums four at a time (matrix4x4_avx2.cpp).
-Matrix4x4 Matrix4x4::operator*(const Matrix4x4& A) const noexcept
-{
-    Matrix4x4 M;
-#if VECMATH_HAVE_AVX2_PATH
-    if (matrix4x4UseAvx2()) {
-        matrix4x4ProductAvx2(m_d, A.m_d, M.m_d);
-        return M;
-    }
-#endif
-    multiply(m_d, A.m_d, M.m_d);
-    return M;
-}
-
-Matrix4x4& Matrix4x4::operator*=(const Matrix4x4& A) noexcept
+void detail::libraryProduct(const Matrix4x4& L, const Matrix4x4& R, Matrix4x4& out) noexcept
 {
 #if VECMATH_HAVE_AVX2_PATH
-    // The AVX2 code reads A whole, and each row of this matrix, before it writes the row.
+    // The AVX2 code reads R whole, and each row of L, before it writes the row.
     if (matrix4x4UseAvx2()) {
-        matrix4x4ProductAvx2(m_d, A.m_d, m_d);
-        return *this;
+        matrix4x4ProductAvx2(L.m_d, R.m_d, out.m_d);
+        return;
     }
 #endif
-    // Built in a temporary so that A may be this matrix: no element of m_d changes
-    // while it is still being read.
+    if (&out != &L && &out != &R) {
+        multiply(L.m_d, R.m_d, out.m_d);
+        return;
+    }
+    // Built aside when out is a factor: no element changes while it is still being read.
     double result[4][4];
-    multiply(m_d, A.m_d, result);
-    std::memcpy(m_d, result, sizeof(m_d));
-    return *this;
+    multiply(L.m_d, R.m_d, result);
+    std::memcpy(out.m_d, result, sizeof result);
 }
 
-// ---- Inverse ----------------------------------------------------------------------------
+// ---- Determinant and inverse: the library's own code ----------------------------------
 
-// On a CPU with AVX2 the same operations run four at a time (matrix4x4_avx2.cpp).
-bool Matrix4x4::inv() noexcept
+// Callers compiled for AVX2 run the same sums four at a time (matrix4x4_avx2.h).
+double detail::libraryDeterminant(const Matrix4x4& M) noexcept
+{
+    return detail::plainDeterminant(M);
+}
+
+// The library's own inverse: the AVX2 code where the CPU has it (callers compiled for AVX2
+// run the same code inline), the plain code elsewhere.
+bool detail::libraryInverse(const Matrix4x4& m, Matrix4x4& out) noexcept
 {
 #if VECMATH_HAVE_AVX2_PATH
-    if (matrix4x4UseAvx2())
-        return matrix4x4InverseAvx2(m_d);
+    // The AVX2 code writes out only when there is an inverse.
+    if (matrix4x4UseAvx2()) {
+        if (matrix4x4InverseAvx2(m.m_d, out.m_d))
+            return true;
+        if (&out != &m)
+            out = m;
+        return false;
+    }
 #endif
-    Matrix4x4 A(*this);
-    A.adjoint();
-    // det() expands along column 0 into the same four 3x3 determinants that the adjoint's
-    // first row holds with the signs +, -, +, -. Flipping a sign back is exact, so this is
-    // det() bit for bit, without computing the four a second time.
-    const double determinant = m_d[0][0] * A.m_d[0][0] - m_d[1][0] * -A.m_d[0][1]
-                             + m_d[2][0] * A.m_d[0][2] - m_d[3][0] * -A.m_d[0][3];
-    // Singular or nearly so. A determinant that is not finite (NaN or infinite elements,
-    // or overflow) gives no inverse either: it would come out as NaNs or zeros.
-    if (!(std::fabs(determinant) >= 1e-10 && std::fabs(determinant) <= DBL_MAX))
-        return false;
-    A *= 1 / determinant;
-    // A cofactor can overflow where the determinant does not; then an element of the
-    // inverse is not representable and the matrix is left as it was.
-    if (!detail::allFinite(A.m_d))
-        return false;
-    copy(A);
-    return true;
+    if (&out != &m)
+        out = m;
+    return detail::invertPlain(out);
 }
 
 // ---- Printing -------------------------------------------------------------------------

@@ -31,9 +31,10 @@
 //   value-returning twin (transposed, inverse) computes the same bits.
 // - Sums are evaluated in the order documented on each member and the build keeps
 //   floating-point contraction off, so results are the same bit for bit everywhere. On
-//   an x86-64 CPU with AVX2 (GCC and clang builds) the product, the inverse and the
-//   transform of many points do the same operations four elements at a time, chosen when
-//   first used; same results.
+//   x86-64 with GCC or clang the product, the inverse and the transform of many points do
+//   the same operations four elements at a time with AVX2: inline, where your code is
+//   compiled for AVX2 (-mavx2, -march=haswell, x86-64-v3, native), or else in the
+//   library, chosen when first used where the CPU has AVX2; same results.
 // - A row index outside 0..3 fails an assert unless NDEBUG is defined.
 #ifndef VECMATH_MATRIX4X4_H
 #define VECMATH_MATRIX4X4_H
@@ -43,11 +44,98 @@
 #include <cstddef>
 #include <iosfwd>
 
+#include "matrix4x4_avx2.h"
 #include "vecmath_assert.h"
 #include "vector3d.h"
 #include "vector4d.h"
 
+/// \cond INTERNAL
+
+// True where a member is to run its fast code: the four-wide code inline, or the
+// library's code chosen for the CPU. False in constant evaluation, which takes the plain
+// code, and in builds that have no AVX2 code at all, whose fast code is the plain code.
+// Without __builtin_is_constant_evaluated (compilers older than GCC 9 and clang 9) the
+// product and the array transforms of an x86-64 build are not usable in constant
+// expressions.
+#if !VECMATH_HAVE_AVX2_PATH
+#define VECMATH_USE_FAST_CODE() false
+#elif defined(__GNUC__) && !defined(__clang__) && __GNUC__ >= 9
+#define VECMATH_USE_FAST_CODE() (!__builtin_is_constant_evaluated())
+#elif defined(__has_builtin)
+#if __has_builtin(__builtin_is_constant_evaluated)
+#define VECMATH_USE_FAST_CODE() (!__builtin_is_constant_evaluated())
+#endif
+#endif
+#ifndef VECMATH_USE_FAST_CODE
+#define VECMATH_USE_FAST_CODE() true
+#endif
+
 namespace vecmath {
+
+class Matrix4x4;
+
+namespace detail {
+
+// The plain product out = L * R: element (i, j) sums L[i][k] * R[k][j] from 0.0 for
+// k = 0..3 in that order, the elements in row order. out must be neither L nor R.
+constexpr void multiply(const double (&L)[4][4], const double (&R)[4][4],
+                        double (&out)[4][4]) noexcept
+{
+    for (int i = 0; i < 4; i++)
+        for (int j = 0; j < 4; j++) {
+            double sum = 0.0;
+            for (int k = 0; k < 4; k++)
+                sum += L[i][k] * R[k][j];
+            out[i][j] = sum;
+        }
+}
+
+// The plain transform of many points: to[i] = m.Transform(from[i]), each image complete
+// before it is stored, so that `to` may be `from`.
+template <class Matrix, class Point>
+constexpr void transformEach(const Matrix& m, const Point* from, Point* to,
+                             std::size_t count) noexcept
+{
+    for (std::size_t i = 0; i < count; i++)
+        to[i] = m.Transform(from[i]);
+}
+
+// The library's own code (matrix4x4.cpp), for callers not compiled for AVX2: the AVX2
+// code where the CPU has it, the plain code elsewhere (vecmath_simd.h); the determinant's is
+// the plain code only. The product may write into L or R; the inverse, as
+// inverseAtRunTime, into m; the transforms take the same arrays as Matrix4x4::Transform.
+void libraryProduct(const Matrix4x4& L, const Matrix4x4& R, Matrix4x4& out) noexcept;
+double libraryDeterminant(const Matrix4x4& m) noexcept;
+bool libraryInverse(const Matrix4x4& m, Matrix4x4& out) noexcept;
+void libraryTransform(const Matrix4x4& m, const Vector3D* from, Vector3D* to,
+                      std::size_t count) noexcept;
+void libraryTransform(const Matrix4x4& m, const Vector4D* from, Vector4D* to,
+                      std::size_t count) noexcept;
+
+// The members' fast code at run time (defined after the class): the four-wide code inline
+// where this file is compiled for AVX2, the library's own code otherwise.
+// out = L * R; out may be L or R.
+inline void productAtRunTime(const Matrix4x4& L, const Matrix4x4& R, Matrix4x4& out) noexcept;
+inline double determinantAtRunTime(const Matrix4x4& m) noexcept;
+// out becomes the inverse of m and true is returned, or out becomes m and false is
+// returned; out may be m.
+inline bool inverseAtRunTime(const Matrix4x4& m, Matrix4x4& out) noexcept;
+// Transposes m and returns true where there is four-wide code for it; false, and m
+// unchanged, where the plain code is to do it.
+inline bool transposedAtRunTime(Matrix4x4& m) noexcept;
+// The plain determinant and inverse (defined after the class), also in constant
+// expressions. The inverse works in place: m becomes its inverse and true is returned, or m
+// is left as it was and false is returned.
+constexpr double plainDeterminant(const Matrix4x4& m) noexcept;
+constexpr bool invertPlain(Matrix4x4& m) noexcept;
+inline void transformAtRunTime(const Matrix4x4& m, const Vector3D* from, Vector3D* to,
+                               std::size_t count) noexcept;
+inline void transformAtRunTime(const Matrix4x4& m, const Vector4D* from, Vector4D* to,
+                               std::size_t count) noexcept;
+
+} // namespace detail
+
+/// \endcond
 
 class Quaternion;
 
@@ -496,17 +584,55 @@ public:
     /// Transforms `count` points at once: to[i] becomes Transform(from[i]), with its bits,
     /// for i = 0..count-1. `to` may be `from` (in place); otherwise the two arrays must
     /// not overlap. On an x86-64 CPU with AVX2, four-wide code does the same operations.
-    void Transform(const Vector3D* from, Vector3D* to, std::size_t count) const noexcept;
+    constexpr void Transform(const Vector3D* from, Vector3D* to, std::size_t count) const noexcept
+    {
+        if (VECMATH_USE_FAST_CODE()) {
+            detail::transformAtRunTime(*this, from, to, count);
+            return;
+        }
+        detail::transformEach(*this, from, to, count);
+    }
     /// The same for homogeneous points: to[i] becomes Transform(from[i]), with its bits.
-    void Transform(const Vector4D* from, Vector4D* to, std::size_t count) const noexcept;
+    constexpr void Transform(const Vector4D* from, Vector4D* to, std::size_t count) const noexcept
+    {
+        if (VECMATH_USE_FAST_CODE()) {
+            detail::transformAtRunTime(*this, from, to, count);
+            return;
+        }
+        detail::transformEach(*this, from, to, count);
+    }
 
     // ---- Matrix product ---------------------------------------------------------------
 
     /// The product (this) * A; element (i, j) sums m_d[i][k] * A[k][j] from 0.0 for
     /// k = 0..3 in that order.
-    Matrix4x4 operator*(const Matrix4x4& A) const noexcept;
+    constexpr Matrix4x4 operator*(const Matrix4x4& A) const noexcept
+    {
+        if (VECMATH_USE_FAST_CODE()) {
+            // A function of its own, since a constexpr function may not leave M
+            // uninitialised; the product overwrites all of it.
+            return [&] {
+                Matrix4x4 M;
+                detail::productAtRunTime(*this, A, M);
+                return M;
+            }();
+        }
+        Matrix4x4 M{};
+        detail::multiply(m_d, A.m_d, M.m_d);
+        return M;
+    }
     /// Becomes (this) * A; returns this matrix. A may be this matrix itself.
-    Matrix4x4& operator*=(const Matrix4x4& A) noexcept;
+    constexpr Matrix4x4& operator*=(const Matrix4x4& A) noexcept
+    {
+        if (VECMATH_USE_FAST_CODE()) {
+            // Both codes read A whole, and each row of this matrix, before they write it.
+            detail::productAtRunTime(*this, A, *this);
+            return *this;
+        }
+        // The product is built aside, so that A may be this matrix.
+        copy(*this * A);
+        return *this;
+    }
 
     // ---- Element-wise algebra (row by row) --------------------------------------------
 
@@ -602,6 +728,8 @@ public:
     /// Replaces the matrix by its transpose.
     constexpr void transpose() noexcept
     {
+        if (VECMATH_USE_FAST_CODE() && detail::transposedAtRunTime(*this))
+            return;
         for (int i = 0; i < 4; i++)
             for (int j = i + 1; j < 4; j++) {
                 const double e = m_d[i][j];
@@ -620,15 +748,9 @@ public:
     /// three 2x2 ones, and accumulated left to right.
     constexpr double det() const noexcept
     {
-        // The elements by row letter and column digit: row 0 is a1..a4, row 3 d1..d4.
-        const double a1 = m_d[0][0], a2 = m_d[0][1], a3 = m_d[0][2], a4 = m_d[0][3];
-        const double b1 = m_d[1][0], b2 = m_d[1][1], b3 = m_d[1][2], b4 = m_d[1][3];
-        const double c1 = m_d[2][0], c2 = m_d[2][1], c3 = m_d[2][2], c4 = m_d[2][3];
-        const double d1 = m_d[3][0], d2 = m_d[3][1], d3 = m_d[3][2], d4 = m_d[3][3];
-        return a1 * detail::det3x3(b2, b3, b4, c2, c3, c4, d2, d3, d4)
-             - b1 * detail::det3x3(a2, a3, a4, c2, c3, c4, d2, d3, d4)
-             + c1 * detail::det3x3(a2, a3, a4, b2, b3, b4, d2, d3, d4)
-             - d1 * detail::det3x3(a2, a3, a4, b2, b3, b4, c2, c3, c4);
+        if (VECMATH_USE_FAST_CODE())
+            return detail::determinantAtRunTime(*this);
+        return detail::plainDeterminant(*this);
     }
     /// Replaces the matrix by its adjoint (adjugate): the transposed matrix of cofactors,
     /// each a 3x3 determinant computed afresh. M times its adjoint is det(M) times I.
@@ -667,11 +789,16 @@ public:
     /// Returns false and leaves the matrix unchanged when |det()| < 1e-10 (singular or
     /// nearly so), when det() is not finite, or when an element of the inverse would
     /// not be finite (the adjoint overflowed).
-    bool inv() noexcept;
+    constexpr bool inv() noexcept
+    {
+        if (VECMATH_USE_FAST_CODE())
+            return detail::inverseAtRunTime(*this, *this);
+        return detail::invertPlain(*this);
+    }
     /// The inverse, the twin of inv(): the value that inv() would leave in a copy of the
     /// matrix. When inv() would return false, that is the matrix itself, unchanged; then
     /// *invertible (if given) is set to false, and to true otherwise.
-    Matrix4x4 inverse(bool* invertible = nullptr) const noexcept
+    constexpr Matrix4x4 inverse(bool* invertible = nullptr) const noexcept
     {
         Matrix4x4 M(*this);
         const bool inverted = M.inv();
@@ -703,6 +830,112 @@ public:
     /// !cmp(A, 1e-10).
     constexpr bool operator!=(const Matrix4x4& A) const noexcept { return !cmp(A, 1e-10); }
 };
+
+/// \cond INTERNAL
+
+inline void detail::productAtRunTime(const Matrix4x4& L, const Matrix4x4& R,
+                                     Matrix4x4& out) noexcept
+{
+#if VECMATH_INLINE_AVX2
+    avx2::product(L.m_d, R.m_d, out.m_d);
+#else
+    libraryProduct(L, R, out);
+#endif
+}
+
+inline double detail::determinantAtRunTime(const Matrix4x4& m) noexcept
+{
+#if VECMATH_INLINE_AVX2
+    return avx2::determinant(m.m_d);
+#else
+    return libraryDeterminant(m);
+#endif
+}
+
+inline bool detail::inverseAtRunTime(const Matrix4x4& m, Matrix4x4& out) noexcept
+{
+#if VECMATH_INLINE_AVX2
+    // The inverse goes straight into out, which becomes a copy only when there is none.
+    if (avx2::inverse(m.m_d, out.m_d))
+        return true;
+    if (&out != &m)
+        out = m;
+    return false;
+#else
+    return libraryInverse(m, out);
+#endif
+}
+
+// The elements by row letter and column digit: row 0 is a1..a4, row 3 d1..d4.
+constexpr double detail::plainDeterminant(const Matrix4x4& m) noexcept
+{
+    const double a1 = m.m_d[0][0], a2 = m.m_d[0][1], a3 = m.m_d[0][2], a4 = m.m_d[0][3];
+    const double b1 = m.m_d[1][0], b2 = m.m_d[1][1], b3 = m.m_d[1][2], b4 = m.m_d[1][3];
+    const double c1 = m.m_d[2][0], c2 = m.m_d[2][1], c3 = m.m_d[2][2], c4 = m.m_d[2][3];
+    const double d1 = m.m_d[3][0], d2 = m.m_d[3][1], d3 = m.m_d[3][2], d4 = m.m_d[3][3];
+    return a1 * det3x3(b2, b3, b4, c2, c3, c4, d2, d3, d4)
+         - b1 * det3x3(a2, a3, a4, c2, c3, c4, d2, d3, d4)
+         + c1 * det3x3(a2, a3, a4, b2, b3, b4, d2, d3, d4)
+         - d1 * det3x3(a2, a3, a4, b2, b3, b4, c2, c3, c4);
+}
+
+// The adjoint times 1/det().
+constexpr bool detail::invertPlain(Matrix4x4& m) noexcept
+{
+    Matrix4x4 A(m);
+    A.adjoint();
+    // det() expands along column 0 into the same four 3x3 determinants that the adjoint's
+    // first row holds with the signs +, -, +, -. Flipping a sign back is exact, so this is
+    // det() bit for bit, without computing the four a second time.
+    const double determinant = m.m_d[0][0] * A.m_d[0][0] - m.m_d[1][0] * -A.m_d[0][1]
+                             + m.m_d[2][0] * A.m_d[0][2] - m.m_d[3][0] * -A.m_d[0][3];
+    // Singular or nearly so (|det| < 1e-10). A determinant that is not finite (NaN or
+    // infinite elements, or overflow) gives no inverse either: it would come out as NaNs
+    // or zeros. 1.7976931348623157e308 is the largest double.
+    const double size = determinant < 0.0 ? -determinant : determinant;
+    if (!(size >= 1e-10 && size <= 1.7976931348623157e308))
+        return false;
+    A *= 1 / determinant;
+    // A cofactor can overflow where the determinant does not; then an element of the
+    // inverse is not representable and the matrix is left as it was.
+    if (!allFinite(A.m_d))
+        return false;
+    m.copy(A);
+    return true;
+}
+
+inline bool detail::transposedAtRunTime(Matrix4x4& m) noexcept
+{
+#if VECMATH_INLINE_AVX2
+    avx2::transpose(m.m_d);
+    return true;
+#else
+    static_cast<void>(m);
+    return false;
+#endif
+}
+
+inline void detail::transformAtRunTime(const Matrix4x4& m, const Vector3D* from, Vector3D* to,
+                                       std::size_t count) noexcept
+{
+#if VECMATH_INLINE_AVX2
+    avx2::transformPoints(m.m_d, &from->m_x, &to->m_x, count);
+#else
+    libraryTransform(m, from, to, count);
+#endif
+}
+
+inline void detail::transformAtRunTime(const Matrix4x4& m, const Vector4D* from, Vector4D* to,
+                                       std::size_t count) noexcept
+{
+#if VECMATH_INLINE_AVX2
+    avx2::transformHomogeneous(m.m_d, &from->m_x, &to->m_x, count);
+#else
+    libraryTransform(m, from, to, count);
+#endif
+}
+
+/// \endcond
 
 /// k times every element of A, the same bits as A * k.
 constexpr Matrix4x4 operator*(double k, const Matrix4x4& A) noexcept

@@ -1,256 +1,42 @@
-// matrix4x4_avx2.cpp: the matrix product and the inverse in AVX2 code, four doubles to an
-// instruction, for CPUs that have AVX2 (see vecmath_simd.h).
-//
-// Each lane does for one element exactly what the plain code of matrix4x4.cpp does: the
-// same multiplies, additions and subtractions, of the same operands, in the same order,
-// each rounded on its own; a sign is flipped by the same flip of the sign bit. The
-// functions here are compiled for AVX2 alone, without FMA, and the library is built with
-// contraction off, so no multiply is ever fused into an addition. The rest of the
-// program is not compiled for AVX2, so nothing here may be called on a CPU without it.
+// matrix4x4_avx2.cpp: the library's own AVX2 code of the matrix product, the inverse and
+// the transforms of many points, for callers that are not compiled for AVX2 and a CPU that
+// has it (see vecmath_simd.h). Each function is the four-wide code of matrix4x4_avx2.h,
+// compiled here for AVX2 alone, without FMA (the library adds -mno-fma too), and with
+// contraction off, so no multiply is ever fused into an addition. The rest of the library
+// is not compiled for AVX2, so nothing here may be called on a CPU without it.
+#define VECMATH_COMPILING_AVX2_CODE 1
 #include "matrix4x4_avx2.h"
+
+#include "vecmath_simd.h"
 
 #if VECMATH_HAVE_AVX2_PATH
 
-#include <cfloat>
-#include <cmath>
-#include <immintrin.h>
-
 // AVX2 code in an otherwise plain build: these functions only, chosen at run time.
 #define VECMATH_AVX2 __attribute__((target("avx2")))
-#define VECMATH_AVX2_INLINE __attribute__((target("avx2"), always_inline)) inline
 
 namespace vecmath {
 
-namespace {
-
-// The three operations, one instruction each (vmulpd, vaddpd, vsubpd): GCC and clang
-// apply the arithmetic operators to the lanes of a vector type.
-VECMATH_AVX2_INLINE __m256d mul(__m256d a, __m256d b)
-{
-    return a * b;
-}
-
-VECMATH_AVX2_INLINE __m256d add(__m256d a, __m256d b)
-{
-    return a + b;
-}
-
-VECMATH_AVX2_INLINE __m256d sub(__m256d a, __m256d b)
-{
-    return a - b;
-}
-
-VECMATH_AVX2_INLINE __m256d broadcast(const double& x)
-{
-    return _mm256_broadcast_sd(&x);
-}
-
-// det2x2 and det3x3 of matrix4x4.cpp, lane by lane, with their arguments in the same order.
-VECMATH_AVX2_INLINE __m256d det2x2(__m256d a, __m256d b, __m256d c, __m256d d)
-{
-    return sub(mul(a, d), mul(b, c));
-}
-
-// clang-format off
-VECMATH_AVX2_INLINE __m256d det3x3(__m256d a1, __m256d a2, __m256d a3,
-                                   __m256d b1, __m256d b2, __m256d b3,
-                                   __m256d c1, __m256d c2, __m256d c3)
-// clang-format on
-{
-    return add(sub(mul(a1, det2x2(b2, b3, c2, c3)), mul(b1, det2x2(a2, a3, c2, c3))),
-               mul(c1, det2x2(a2, a3, b2, b3)));
-}
-
-// The sign bit in the lanes given by the mask's bits 0..3: XOR flips those lanes' signs,
-// as the unary minus of the plain code does.
-VECMATH_AVX2_INLINE __m256d signs(bool lane0, bool lane1, bool lane2, bool lane3)
-{
-    return _mm256_set_pd(lane3 ? -0.0 : 0.0, lane2 ? -0.0 : 0.0, lane1 ? -0.0 : 0.0,
-                         lane0 ? -0.0 : 0.0);
-}
-
-// All lanes ones where the element is finite: |x| < infinity is false for an infinity
-// and for a NaN.
-VECMATH_AVX2_INLINE __m256d finiteLanes(__m256d x)
-{
-    const __m256d magnitude = _mm256_andnot_pd(_mm256_set1_pd(-0.0), x);
-    return _mm256_cmp_pd(magnitude, _mm256_set1_pd(HUGE_VAL), _CMP_LT_OQ);
-}
-
-} // namespace
-
-// Row i of the result is sum(L[i][k] * row k of R) over k = 0..3, added in that order to
-// +0.0 in all four lanes: the same sums, element by element, as the plain product, the
-// leading 0.0 + included (it turns a -0.0 product into +0.0).
 VECMATH_AVX2 void matrix4x4ProductAvx2(const double (&L)[4][4], const double (&R)[4][4],
                                        double (&out)[4][4])
 {
-    const __m256d r0 = _mm256_loadu_pd(R[0]);
-    const __m256d r1 = _mm256_loadu_pd(R[1]);
-    const __m256d r2 = _mm256_loadu_pd(R[2]);
-    const __m256d r3 = _mm256_loadu_pd(R[3]);
-    for (int i = 0; i < 4; i++) {
-        __m256d sum = _mm256_setzero_pd();
-        sum = add(sum, mul(broadcast(L[i][0]), r0));
-        sum = add(sum, mul(broadcast(L[i][1]), r1));
-        sum = add(sum, mul(broadcast(L[i][2]), r2));
-        sum = add(sum, mul(broadcast(L[i][3]), r3));
-        _mm256_storeu_pd(out[i], sum);
-    }
+    avx2::product(L, R, out);
 }
 
-// The adjoint's element (i, j) is (-1)^(i+j) times the 3x3 determinant of m without row j
-// and column i. Row i of the adjoint is computed at once, lane j in lane j: for lane j the
-// remaining rows are (first, second, third) = (1, 2, 3), (0, 2, 3), (0, 1, 3), (0, 1, 2),
-// so column c's elements in those rows are
-//   first[c]  = (m[1][c], m[0][c], m[0][c], m[0][c]),
-//   second[c] = (m[2][c], m[2][c], m[1][c], m[1][c]),
-//   third[c]  = (m[3][c], m[3][c], m[3][c], m[2][c]),
-// and the determinant is det3x3 of those over the three columns other than i, in
-// increasing order: the arguments of the plain adjoint, lane by lane.
-//
-// The plain inverse takes det() first. det() expands along column 0 into the same four
-// 3x3 determinants as the adjoint's row 0 before its signs, so they are computed once:
-// det = ((m[0][0]*u0 - m[1][0]*u1) + m[2][0]*u2) - m[3][0]*u3, as det() adds them.
-VECMATH_AVX2 bool matrix4x4InverseAvx2(double (&m)[4][4])
+VECMATH_AVX2 bool matrix4x4InverseAvx2(const double (&m)[4][4], double (&out)[4][4])
 {
-    __m256d first[4], second[4], third[4];
-    for (int c = 0; c < 4; c++) {
-        const __m256d e0 = broadcast(m[0][c]), e1 = broadcast(m[1][c]);
-        const __m256d e2 = broadcast(m[2][c]), e3 = broadcast(m[3][c]);
-        first[c] = _mm256_blend_pd(e0, e1, 0x1);  // lane 0 from row 1
-        second[c] = _mm256_blend_pd(e2, e1, 0xc); // lanes 2 and 3 from row 1
-        third[c] = _mm256_blend_pd(e3, e2, 0x8);  // lane 3 from row 2
-    }
-    // clang-format off
-    const __m256d u0 = det3x3(first[1], first[2], first[3],
-                              second[1], second[2], second[3],
-                              third[1], third[2], third[3]);
-    // clang-format on
-
-    const __m256d column0 = _mm256_set_pd(m[3][0], m[2][0], m[1][0], m[0][0]);
-    const __m256d terms = mul(column0, u0);
-    const __m128d low = _mm256_castpd256_pd128(terms), high = _mm256_extractf128_pd(terms, 1);
-    const double determinant =
-        ((_mm_cvtsd_f64(low) - _mm_cvtsd_f64(_mm_unpackhi_pd(low, low))) + _mm_cvtsd_f64(high))
-        - _mm_cvtsd_f64(_mm_unpackhi_pd(high, high));
-    // Singular or nearly so, or not finite: the plain inverse's refusal, in one test.
-    if (!(std::fabs(determinant) >= 1e-10 && std::fabs(determinant) <= DBL_MAX))
-        return false;
-    const __m256d k = _mm256_set1_pd(1 / determinant);
-
-    // clang-format off
-    const __m256d even = signs(false, true, false, true), odd = signs(true, false, true, false);
-    const __m256d row0 = mul(_mm256_xor_pd(u0, even), k);
-    const __m256d row1 = mul(_mm256_xor_pd(det3x3(first[0], first[2], first[3],
-                                                  second[0], second[2], second[3],
-                                                  third[0], third[2], third[3]), odd), k);
-    const __m256d row2 = mul(_mm256_xor_pd(det3x3(first[0], first[1], first[3],
-                                                  second[0], second[1], second[3],
-                                                  third[0], third[1], third[3]), even), k);
-    const __m256d row3 = mul(_mm256_xor_pd(det3x3(first[0], first[1], first[2],
-                                                  second[0], second[1], second[2],
-                                                  third[0], third[1], third[2]), odd), k);
-    // clang-format on
-
-    // A cofactor can overflow where the determinant does not: then, as in the plain code,
-    // there is no inverse and m stays as it was.
-    const __m256d finite = _mm256_and_pd(_mm256_and_pd(finiteLanes(row0), finiteLanes(row1)),
-                                         _mm256_and_pd(finiteLanes(row2), finiteLanes(row3)));
-    if (_mm256_movemask_pd(finite) != 0xf)
-        return false;
-    _mm256_storeu_pd(m[0], row0);
-    _mm256_storeu_pd(m[1], row1);
-    _mm256_storeu_pd(m[2], row2);
-    _mm256_storeu_pd(m[3], row3);
-    return true;
+    return avx2::inverse(m, out);
 }
 
-// ---- Transforming many points -------------------------------------------------------------
-// A point's image is column 0 of the matrix times x, plus column 1 times y, plus column 2
-// times z, plus column 3, added in that order: lane r computes
-// ((m[r][0]*x + m[r][1]*y) + m[r][2]*z) + m[r][3], as Matrix4x4::Transform does. The
-// fourth lane of a 3D point is spare (it computes zeros).
-
-namespace {
-
-// The image of the point at p whose x is already broadcast into all four lanes.
-VECMATH_AVX2_INLINE __m256d imageOfPoint(const __m256d (&c)[4], __m256d x, const double* p)
-{
-    return add(add(add(mul(c[0], x), mul(c[1], broadcast(p[1]))), mul(c[2], broadcast(p[2]))),
-               c[3]);
-}
-
-VECMATH_AVX2_INLINE __m256d imageOfPoint(const __m256d (&c)[4], const double* p)
-{
-    return imageOfPoint(c, broadcast(p[0]), p);
-}
-
-// Writes the x, y and z of `image` to q[0..2] and nothing beyond.
-VECMATH_AVX2_INLINE void storePoint(double* q, __m256d image)
-{
-    _mm_storeu_pd(q, _mm256_castpd256_pd128(image));
-    _mm_store_sd(q + 2, _mm256_extractf128_pd(image, 1));
-}
-
-} // namespace
-
-// Four points a step, all four read before any is written, so that `to` may be `from`.
-// Each image is stored four lanes wide, the spare lane landing on the x of the point after
-// it, which has been read by then and is written again with its own image: the fourth
-// point's spare lane lands on the next step's first x, which is read (into x0) before the
-// stores. The last whole step, and the points left over, stop at their own z, so that
-// nothing past the last point is written.
 VECMATH_AVX2 void matrix4x4TransformPointsAvx2(const double (&m)[4][4], const double* from,
                                                double* to, std::size_t count)
 {
-    __m256d c[4];
-    for (int k = 0; k < 4; k++)
-        c[k] = _mm256_set_pd(0.0, m[2][k], m[1][k], m[0][k]);
-    std::size_t i = 0;
-    if (count >= 4) {
-        __m256d x0 = broadcast(from[0]);
-        for (;; i += 4) {
-            const double* p = from + 3 * i;
-            // Ask for the points 512 bytes ahead: an array larger than the first-level
-            // cache (the ride's 70 KB) otherwise waits on it; a prefetch never faults, even
-            // past the end of the array.
-            _mm_prefetch(reinterpret_cast<const char*>(p + 64), _MM_HINT_T0);
-            const __m256d r0 = imageOfPoint(c, x0, p), r1 = imageOfPoint(c, p + 3);
-            const __m256d r2 = imageOfPoint(c, p + 6), r3 = imageOfPoint(c, p + 9);
-            const bool last = i + 8 > count; // no whole step after this one
-            if (!last)
-                x0 = broadcast(p[12]);
-            double* q = to + 3 * i;
-            _mm256_storeu_pd(q, r0);
-            _mm256_storeu_pd(q + 3, r1);
-            _mm256_storeu_pd(q + 6, r2);
-            if (last) {
-                storePoint(q + 9, r3);
-                i += 4;
-                break;
-            }
-            _mm256_storeu_pd(q + 9, r3);
-        }
-    }
-    for (; i < count; i++)
-        storePoint(to + 3 * i, imageOfPoint(c, from + 3 * i));
+    avx2::transformPoints(m, from, to, count);
 }
 
-// Lane r: ((m[r][0]*x + m[r][1]*y) + m[r][2]*z) + m[r][3]*w, all four rows.
 VECMATH_AVX2 void matrix4x4TransformHomogeneousAvx2(const double (&m)[4][4], const double* from,
                                                     double* to, std::size_t count)
 {
-    __m256d c[4];
-    for (int k = 0; k < 4; k++)
-        c[k] = _mm256_set_pd(m[3][k], m[2][k], m[1][k], m[0][k]);
-    for (std::size_t i = 0; i < count; i++) {
-        const double* p = from + 4 * i;
-        const __m256d image = add(add(add(mul(c[0], broadcast(p[0])), mul(c[1], broadcast(p[1]))),
-                                      mul(c[2], broadcast(p[2]))),
-                                  mul(c[3], broadcast(p[3])));
-        _mm256_storeu_pd(to + 4 * i, image);
-    }
+    avx2::transformHomogeneous(m, from, to, count);
 }
 
 } // namespace vecmath

@@ -1,11 +1,9 @@
-// vecmath_simd.cpp: the choice between the plain and the AVX2 code of the matrix product
-// and inverse (see vecmath_simd.h).
+// vecmath_simd.cpp: the choice between the plain and the AVX2 code of the library's matrix
+// product, inverse and array transforms (see vecmath_simd.h).
 #include "vecmath_simd.h"
 
 #include <cstring>
 #include <initializer_list>
-
-#include "matrix4x4_avx2.h"
 
 namespace vecmath {
 

@@ -5,28 +5,33 @@
 // points (Transform(from, to, count)) have two implementations:
 // - plain C++, which the compiler turns into whatever the target offers (SSE2 on any
 //   x86-64, NEON on aarch64, ...);
-// - AVX2 code, four doubles to an instruction, compiled only on x86-64 with GCC or clang
-//   (MinGW-w64 included), and run only on a CPU that has AVX2 under an operating system
-//   that saves the AVX registers.
+// - AVX2 code, four doubles to an instruction (matrix4x4_avx2.h), on x86-64 with GCC or
+//   clang (MinGW-w64 included).
 // Both do the same IEEE operations on the same operands in the same order, each rounded on
-// its own (the AVX2 code is built without FMA), so they give the same results bit for bit.
+// its own (the AVX2 code has no FMA), so they give the same results bit for bit.
 //
-// The choice is made once, on the first use of any of them: AVX2 wherever it is compiled
-// in and the CPU runs it, the plain code everywhere else. This header is not installed: it
-// lets the library's tests and benchmark force each implementation in turn.
+// Code compiled for AVX2 itself (__AVX2__: -mavx2, -march=haswell, x86-64-v3, native) runs
+// the AVX2 code inline, with no call and no choice (VECMATH_INLINE_AVX2). Everywhere else
+// the members call the library's own code, which chooses once, on the first use of any of
+// them: AVX2 where the CPU runs it (and the operating system saves the AVX registers), the
+// plain code everywhere else. This header is not installed: it lets the library's tests
+// and benchmark force each implementation of the library's own code in turn, and call it
+// directly, beside the inline code of a build compiled for AVX2.
 #ifndef VECMATH_VECMATH_SIMD_H
 #define VECMATH_VECMATH_SIMD_H
 
-// 1 when this build has the AVX2 code: GCC or clang (not in MSVC's mode) targeting x86-64.
-#if (defined(__GNUC__) || defined(__clang__)) && !defined(_MSC_VER) && defined(__x86_64__)
-#define VECMATH_HAVE_AVX2_PATH 1
-#else
-#define VECMATH_HAVE_AVX2_PATH 0
+#include <cstddef>
+
+#include "matrix4x4_avx2.h"
+
+#if VECMATH_HAVE_AVX2_PATH
+#include <atomic>
 #endif
 
 namespace vecmath {
 
-/// The implementations of the product and the inverse. Auto stands for the CPU's choice.
+/// The implementations of the library's own product, inverse and array transforms. Auto
+/// stands for the CPU's choice.
 enum class VecmathSimd { Auto, Scalar, Avx2 };
 
 /// The implementation that products and inverses use now, Scalar or Avx2. The first call
@@ -43,6 +48,38 @@ bool vecmathUseSimd(VecmathSimd simd);
 const char* vecmathSimdName(VecmathSimd simd);
 /// Reads one of those names into `simd`; false, and `simd` unchanged, for any other text.
 bool vecmathSimdFromName(const char* name, VecmathSimd& simd);
+/// True where the code that includes this header runs the AVX2 code inline
+/// (VECMATH_INLINE_AVX2), whatever vecmathUseSimd chose for the library's own code.
+constexpr bool vecmathInlineAvx2()
+{
+    return VECMATH_INLINE_AVX2 != 0;
+}
+
+#if VECMATH_HAVE_AVX2_PATH
+
+/// The implementation chosen, a VecmathSimd as an int; Auto until the first choice.
+extern std::atomic<int> vecmathSimdChoice;
+
+/// True when the library's products, inverses and array transforms are to run the AVX2
+/// code. Costs one load once the choice is made.
+inline bool matrix4x4UseAvx2()
+{
+    const int choice = vecmathSimdChoice.load(std::memory_order_relaxed);
+    if (choice != static_cast<int>(VecmathSimd::Auto))
+        return choice == static_cast<int>(VecmathSimd::Avx2);
+    return vecmathSimdInUse() == VecmathSimd::Avx2;
+}
+
+// The library's AVX2 code (matrix4x4_avx2.cpp), compiled for AVX2 alone: only for a CPU
+// that has it. Each runs the function of the same name in matrix4x4_avx2.h.
+void matrix4x4ProductAvx2(const double (&L)[4][4], const double (&R)[4][4], double (&out)[4][4]);
+bool matrix4x4InverseAvx2(const double (&m)[4][4], double (&out)[4][4]);
+void matrix4x4TransformPointsAvx2(const double (&m)[4][4], const double* from, double* to,
+                                  std::size_t count);
+void matrix4x4TransformHomogeneousAvx2(const double (&m)[4][4], const double* from, double* to,
+                                       std::size_t count);
+
+#endif // VECMATH_HAVE_AVX2_PATH
 
 } // namespace vecmath
 

@@ -4,13 +4,18 @@
 #      -ffast-math, associative, reciprocal or finite-only math: each stops at its #error;
 # then rebuilds the vecmath library, its unit tests and the digest tool with
 #     -O3 -march=x86-64-v3 -ffp-contract=fast
-# (flags that let the compiler fuse multiplies and adds), and
+# (flags that let the compiler fuse multiplies and adds), then
 #   2. runs the tests, whose bit-exact cases compare every result with a plain
-#      evaluation in the documented order, through the CPU's choice of the product's and
-#      inverse's code (AVX2 here) and again through their plain code,
+#      evaluation in the documented order; compiled for AVX2, they run the product's,
+#      inverse's and array transform's AVX2 code inline, and compare it with the library's
+#      own code, forced to its AVX2 code and to its plain code in turn,
 #   3. runs the digest tool, whose exact digest must be the recorded one,
 #   4. checks with objdump that the library archive holds no fused multiply-add
-#      instruction, and does hold AVX code, so that the flags really reached it, and
+#      instruction, and does hold AVX code, so that the flags really reached it; and the
+#      same of the tests and the digest tool, the library's users built with these flags,
+#      into whose code the headers' AVX2 code is inlined (the one test that calls std::fma
+#      on purpose, to show what fusing would change, is left out), and that the members'
+#      code there makes no call to the library's own code of those operations, and
 #   5. builds the library's sources once more with those flags and -march=haswell alone,
 #      without the options the library's target adds (a copy of the files in another
 #      build system): the digest tool linked with it must give the recorded portable
@@ -90,6 +95,33 @@ if fused=$(grep -E '\svfn?m(add|sub)' <<<"$disassembly"); then
     head -n 20 <<<"$fused"
     status=1
 fi
+# The users' code, which the headers' inline code is compiled into with these flags.
+for binary in "$build/vecmath_fma_tests" "$build/vecmath_digest"; do
+    fused=$(objdump -d --no-show-raw-insn -C "$binary" | awk '
+        /^[0-9a-f]+ <.*>:$/ { fn = $0; next }
+        /[ \t]vfn?m(add|sub)/ && fn !~ /FusedMultiplyAddWouldChangeTheResults/ { print fn " " $0 }')
+    if [[ -n "$fused" ]]; then
+        echo "FAIL: $binary contains $(wc -l <<<"$fused") fused multiply-add instructions:"
+        head -n 20 <<<"$fused"
+        status=1
+    fi
+done
+# The members run the AVX2 code inline: the tests call the library's own code of the
+# product, inverse and array transforms only where they mean to, to compare it with the
+# inline code (vecmath_simd_test.cpp); that those calls are seen shows the scan works.
+callers=$(objdump -d --no-show-raw-insn -C "$build/vecmath_fma_tests" | awk '
+    /^[0-9a-f]+ <.*>:$/ { fn = $0; next }
+    /call.*<vecmath::detail::library/ { print fn }' | sort -u)
+on_purpose=$(grep -cE 'SimdDispatch_|ThroughLibrary' <<<"$callers" || true)
+others=$(grep -vE 'SimdDispatch_|ThroughLibrary' <<<"$callers" || true)
+if [[ -n "$others" ]]; then
+    echo "FAIL: the members call the library's own code, not the inline AVX2 code, in:"
+    echo "$others"
+    status=1
+elif [[ "$on_purpose" -eq 0 ]]; then
+    echo "FAIL: objdump shows no call of the library's own code, not even the tests' own."
+    status=1
+fi
 
 # 5. The copy: its sine and cosine keep their bits. GCC honours the source's pragma that
 # switches contraction off, so its code has no fused operation at all; clang ignores such
@@ -114,7 +146,8 @@ if ! "$cxx" --version | grep -qi clang && fused=$(grep -E '\svfn?m(add|sub)' <<<
 fi
 
 if [[ $status -eq 0 ]]; then
-    echo "OK: bit-exact under FMA flags; no fused multiply-add in $archive; the copied"
-    echo "    sine and cosine keep their digest; fast-math flags stop their build."
+    echo "OK: bit-exact under FMA flags; no fused multiply-add in $archive, the tests or the"
+    echo "digest tool; the members run the AVX2 code inline; the copied sine and cosine"
+    echo "keep their digest; fast-math flags stop their build."
 fi
 exit $status
