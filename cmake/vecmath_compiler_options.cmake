@@ -33,7 +33,10 @@ else()
   # build. SSE2, on every 32-bit x86 CPU of the last twenty years (Pentium 4, Athlon 64 on),
   # rounds every operation to double as on x86-64. Like the options above, these go to
   # every target that links the library, whose headers' code is compiled there too.
-  if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND CMAKE_SYSTEM_PROCESSOR MATCHES "^([iI][3-6]86|x86|X86|x86_64|AMD64|amd64)$")
+  # Emscripten calls its WebAssembly target x86 with 4-byte pointers; it has no x87, and
+  # takes SSE flags only as SIMD to translate.
+  if(NOT EMSCRIPTEN AND CMAKE_SIZEOF_VOID_P EQUAL 4
+     AND CMAKE_SYSTEM_PROCESSOR MATCHES "^([iI][3-6]86|x86|X86|x86_64|AMD64|amd64)$")
     list(APPEND VECMATH_EXACT_FP_OPTIONS -msse2 -mfpmath=sse)
   endif()
 endif()
