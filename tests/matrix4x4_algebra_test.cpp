@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <random>
 #include <sstream>
 #include <utility>
@@ -144,7 +145,11 @@ TEST(Matrix4x4Algebra, ElementWiseOperatorsAndTheirInPlaceForms)
     EXPECT_TRUE(SameBits(twice, doubled.m_d));
     zero.zero();
     EXPECT_TRUE(a - a == zero);
+    // Signed zeros and a NaN with its sign bit set lose the sign too, as with fabs.
+    b.m_d[0][3] = -0.0;
+    b.m_d[1][3] = -std::numeric_limits<double>::quiet_NaN();
     b.abs();
+    EXPECT_TRUE(std::isnan(b.m_d[1][3]));
     for (const auto& row : b.m_d)
         for (double e : row)
             EXPECT_FALSE(std::signbit(e)) << "abs left a negative element";

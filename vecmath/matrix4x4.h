@@ -43,6 +43,7 @@
 #include <cmath>
 #include <cstddef>
 #include <iosfwd>
+#include <limits>
 
 #include "matrix4x4_avx2.h"
 #include "vecmath_assert.h"
@@ -71,6 +72,25 @@
 #endif
 
 namespace vecmath {
+
+namespace detail {
+
+/// fabs, which can also run in a constant expression: it clears the sign bit of every
+/// value, -0.0 and NaNs included (GCC and clang evaluate their builtin there). Where the
+/// builtin is missing a NaN, whose sign bit cannot be read in a constant expression,
+/// becomes the positive quiet NaN.
+constexpr double constexprFabs(double e) noexcept
+{
+#if defined(__GNUC__) || defined(__clang__)
+    return __builtin_fabs(e);
+#else
+    if (e != e)
+        return std::numeric_limits<double>::quiet_NaN();
+    return e < 0.0 ? -e : (e == 0.0 ? 0.0 : e);
+#endif
+}
+
+} // namespace detail
 
 class Matrix4x4;
 
@@ -717,9 +737,7 @@ public:
     {
         for (int i = 0; i < 4; i++)
             for (int j = 0; j < 4; j++) {
-                const double e = m_d[i][j];
-                // fabs, written so that it can run in a constant expression too.
-                m_d[i][j] = e < 0.0 ? -e : (e == 0.0 ? 0.0 : e);
+                m_d[i][j] = detail::constexprFabs(m_d[i][j]);
             }
     }
 

@@ -237,6 +237,11 @@ Matrix4x4 rotationAboutLineOf(const Vector3D& point, const Vector3D& axis, doubl
     const Vector3D n = normalizedOf(axis);
     const double a = point.m_x, b = point.m_y, c = point.m_z;
     const double u = n.m_x, v = n.m_y, w = n.m_z;
+    if (u == 0.0 && v == 0.0 && w == 0.0) { // no direction to turn about: no rotation
+        const double identity[4][4] = {
+            {1.0, 0.0, 0.0, 0.0}, {0.0, 1.0, 0.0, 0.0}, {0.0, 0.0, 1.0, 0.0}, {0.0, 0.0, 0.0, 1.0}};
+        return matrixOf(identity);
+    }
     const double co = rotationCos(phi), si = rotationSin(phi), t = 1 - co;
     const double e[4][4] = {
         {u * u + (v * v + w * w) * co, u * v * t - w * si, u * w * t + v * si,
@@ -720,11 +725,11 @@ void matrixRotateAboutLine(Machine& s, Input& in, int a, int b, int c)
     CHECK(same(M, rotationAboutLineOf(point, axis, phi)));
     CHECK(identical(M.m_d[3][0], 0.0) && identical(M.m_d[3][1], 0.0) && identical(M.m_d[3][2], 0.0)
           && identical(M.m_d[3][3], 1.0));
-    if (axis.Norm() <= 1e-10 && finite(point) && std::isfinite(phi)) {
-        // A vanishing axis maps every point to the origin.
-        for (int i = 0; i < 3; i++)
+    if (axis.Norm() <= 1e-10) {
+        // A vanishing axis loads the identity, whatever the point and the angle.
+        for (int i = 0; i < 4; i++)
             for (int j = 0; j < 4; j++)
-                CHECK(M.m_d[i][j] == 0.0);
+                CHECK(identical(M.m_d[i][j], i == j ? 1.0 : 0.0));
     }
     // The Vector4D form uses x, y and z of both and ignores their w.
     Vector4D point4 = s.q[b], axis4 = s.q[c];
