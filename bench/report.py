@@ -22,8 +22,9 @@ from collections import defaultdict
 # The operations in the order of the report: key, description, target ratios (by the kind
 # of build, see TARGET_KIND; None: no target), the benchmark function that times it, for
 # the instruction counts, and a short label for the plot. In the builds compiled for
-# x86-64-v3 every operation has a target of 1.0 but the normalisation of a 3-vector, whose
-# floor on the divider is worked out below.
+# x86-64-v3 every matrix and vector operation has a target of 1.0 but the normalisation of
+# a 3-vector, whose floor on the divider is worked out below; the camera, projection,
+# column-major and quaternion operations have theirs in the default builds only.
 OPS = [
     ("transform_frame", "Transform of one point, in the caller's loop over the frame's 2,912 ride points (1° about Y)", {"default": 1.0, "v3": 1.0}, "BM_transformFrame", "Transform, own loop"),
     ("transform_batch", "Transform of the same 2,912 points in one call (glm and Eigen: their own loops)", {"default": 0.5, "v3": 1.0}, "BM_transformBatch", "Transform, one call"),
@@ -35,6 +36,15 @@ OPS = [
     ("rotate_axis", "Load a rotation about an arbitrary axis", {"default": None, "v3": 1.0}, "BM_rotation", "axis rotation"),
     ("normalize3", "Normalise a 3-vector", {"default": 1.0, "v3": None}, "BM_normalize3", "normalise 3-vector"),
     ("normalize4", "Normalise a 4-vector", {"default": None, "v3": 1.0}, "BM_normalize4", "normalise 4-vector"),
+    # Timed by BM_each<Library, op>: the function's name carries the number of the op.
+    ("look_at", "Load a look-at camera (`gluLookAt`'s matrix)", {"default": 1.0, "v3": None}, "BM_each:10", "look-at"),
+    ("perspective", "Load a perspective projection (`gluPerspective`'s matrix)", {"default": 1.0, "v3": None}, "BM_each:11", "perspective"),
+    ("column_major", "The 16 elements in OpenGL's column-major order", {"default": 1.0, "v3": None}, "BM_each:12", "column-major"),
+    ("quat_product", "Quaternion product", {"default": 1.0, "v3": None}, "BM_each:13", "quaternion product"),
+    ("quat_rotate", "Turn a 3-vector by a unit quaternion", {"default": 1.0, "v3": None}, "BM_each:14", "quaternion rotate"),
+    ("quat_to_matrix", "Quaternion to rotation matrix", {"default": 1.0, "v3": None}, "BM_each:15", "quaternion to matrix"),
+    ("quat_from_matrix", "Quaternion from a rotation matrix", {"default": 1.0, "v3": None}, "BM_each:16", "quaternion from matrix"),
+    ("slerp", "Spherical linear interpolation of unit quaternions", {"default": 1.0, "v3": None}, "BM_each:17", "slerp"),
 ]
 # The builds in which the targets are judged: the project's own Release build, the build of
 # a program that links the installed library without LTO, and the same two compiled for
@@ -316,6 +326,10 @@ def kernel_function(functions, op):
 
 def bench_function(functions, op_fn, lib):
     wanted = f"void (anonymous namespace)::{op_fn}<(anonymous namespace)::{ADAPTERS[lib]}>(benchmark::State&)"
+    if op_fn.startswith("BM_each:"):
+        number = op_fn.split(":")[1]
+        wanted = (f"void (anonymous namespace)::BM_each<(anonymous namespace)::{ADAPTERS[lib]}, "
+                  f"((anonymous namespace)::Op){number}>(benchmark::State&)")
     if op_fn == "BM_rideRotateAll":
         wanted = "void (anonymous namespace)::BM_rideRotateAll(benchmark::State&)"
     for name in functions:
