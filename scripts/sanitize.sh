@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # sanitize.sh: builds everything, tests included, with AddressSanitizer, LeakSanitizer and
 # UndefinedBehaviorSanitizer in a build directory of its own, and runs the whole test
-# suite there, the end-to-end runs of both programs included.
+# suite there, the end-to-end runs of both programs included, but for the tests labelled
+# "build", which compile projects of their own with their own flags.
 #
 #   bash scripts/sanitize.sh
 #
