@@ -176,13 +176,18 @@ bool Matrix4x4::loadPerspective(double fovy, double aspect, double zNear, double
     const auto [sine, cosine] = rotationSinCos(fovy * 0.5);
     const double f = cosine / sine;
     const double d = zFar - zNear;
+    const double sx = f / aspect, sz = -(zFar + zNear) / d, tz = -(2.0 * zFar * zNear) / d;
+    if (!detail::allFiniteValues(sx, f, sz, tz)) {
+        *this = Identity();
+        return false;
+    }
     // clang-format off
-    *this = Matrix4x4(f / aspect, 0.0, 0.0,                 0.0,
-                      0.0,        f,   0.0,                 0.0,
-                      0.0,        0.0, -(zFar + zNear) / d, -(2.0 * zFar * zNear) / d,
-                      0.0,        0.0, -1.0,                0.0);
+    *this = Matrix4x4(sx,  0.0, 0.0,  0.0,
+                      0.0, f,   0.0,  0.0,
+                      0.0, 0.0, sz,   tz,
+                      0.0, 0.0, -1.0, 0.0);
     // clang-format on
-    return detail::finiteOrIdentity(m_d);
+    return true;
 }
 
 // ---- Rotation angles and decomposition ---------------------------------------------------

@@ -205,16 +205,14 @@ constexpr bool boxIsUsable(double w, double h, double d) noexcept
     return w != 0.0 && h != 0.0 && d != 0.0 && w - w == 0.0 && h - h == 0.0 && d - d == 0.0;
 }
 
-/// True when all 16 elements are finite; otherwise loads the identity into them and
-/// returns false. How the camera loaders refuse an overflow.
-constexpr bool finiteOrIdentity(double (&e)[4][4]) noexcept
+/// True when every value given is finite, as allFinite. The camera loaders check the
+/// elements they compute before they store any, in registers: a check of the stored
+/// matrix reads back, two at a time, what was just written one at a time, which the CPU
+/// cannot forward from its store buffer.
+template <class... Values>
+constexpr bool allFiniteValues(Values... x) noexcept
 {
-    if (allFinite(e))
-        return true;
-    for (int i = 0; i < 4; i++)
-        for (int j = 0; j < 4; j++)
-            e[i][j] = i == j ? 1.0 : 0.0;
-    return false;
+    return ((x * 0.0) + ... + 0.0) == 0.0;
 }
 
 } // namespace detail
@@ -482,13 +480,19 @@ public:
         }
         const Vector3D s = w * (1.0 / nw);
         const Vector3D u = s.Cross(f);
+        const double se = s * eye, ue = u * eye, fe = f * eye;
+        if (!detail::allFiniteValues(s.m_x, s.m_y, s.m_z, se, u.m_x, u.m_y, u.m_z, ue, f.m_x, f.m_y,
+                                     f.m_z, fe)) {
+            *this = Identity();
+            return false;
+        }
         // clang-format off
-        *this = Matrix4x4( s.m_x,  s.m_y,  s.m_z, -(s * eye),
-                           u.m_x,  u.m_y,  u.m_z, -(u * eye),
-                          -f.m_x, -f.m_y, -f.m_z,   f * eye,
-                             0.0,    0.0,    0.0,   1.0);
+        *this = Matrix4x4( s.m_x,  s.m_y,  s.m_z, -se,
+                           u.m_x,  u.m_y,  u.m_z, -ue,
+                          -f.m_x, -f.m_y, -f.m_z,  fe,
+                             0.0,    0.0,    0.0,  1.0);
         // clang-format on
-        return detail::finiteOrIdentity(m_d);
+        return true;
     }
     /// Loads the projection of gluPerspective, with the vertical field of view `fovy` in
     /// radians: with f = cos(fovy/2) / sin(fovy/2) and d = zFar - zNear, the rows are
@@ -512,13 +516,19 @@ public:
             *this = Identity();
             return false;
         }
+        const double sx = 2.0 / w, tx = -(right + left) / w, sy = 2.0 / h, ty = -(top + bottom) / h,
+                     sz = -2.0 / d, tz = -(zFar + zNear) / d;
+        if (!detail::allFiniteValues(sx, tx, sy, ty, sz, tz)) {
+            *this = Identity();
+            return false;
+        }
         // clang-format off
-        *this = Matrix4x4(2.0 / w, 0.0,     0.0,      -(right + left) / w,
-                          0.0,     2.0 / h, 0.0,      -(top + bottom) / h,
-                          0.0,     0.0,     -2.0 / d, -(zFar + zNear) / d,
-                          0.0,     0.0,     0.0,      1.0);
+        *this = Matrix4x4(sx,  0.0, 0.0, tx,
+                          0.0, sy,  0.0, ty,
+                          0.0, 0.0, sz,  tz,
+                          0.0, 0.0, 0.0, 1.0);
         // clang-format on
-        return detail::finiteOrIdentity(m_d);
+        return true;
     }
     /// Loads the projection of glFrustum: the near face [left, right] x [bottom, top] at
     /// distance zNear, the far face at zFar. With w, h and d as for loadOrtho, the rows
@@ -534,13 +544,20 @@ public:
             *this = Identity();
             return false;
         }
+        const double sx = 2.0 * zNear / w, ox = (right + left) / w, sy = 2.0 * zNear / h,
+                     oy = (top + bottom) / h, sz = -(zFar + zNear) / d,
+                     tz = -(2.0 * zFar * zNear) / d;
+        if (!detail::allFiniteValues(sx, ox, sy, oy, sz, tz)) {
+            *this = Identity();
+            return false;
+        }
         // clang-format off
-        *this = Matrix4x4(2.0 * zNear / w, 0.0,             (right + left) / w,  0.0,
-                          0.0,             2.0 * zNear / h, (top + bottom) / h,  0.0,
-                          0.0,             0.0,             -(zFar + zNear) / d, -(2.0 * zFar * zNear) / d,
-                          0.0,             0.0,             -1.0,                0.0);
+        *this = Matrix4x4(sx,  0.0, ox,   0.0,
+                          0.0, sy,  oy,   0.0,
+                          0.0, 0.0, sz,   tz,
+                          0.0, 0.0, -1.0, 0.0);
         // clang-format on
-        return detail::finiteOrIdentity(m_d);
+        return true;
     }
 
     // ---- Rotation angles and decomposition --------------------------------------------
