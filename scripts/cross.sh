@@ -530,65 +530,54 @@ cross_windows() {
     step_done "digests"
 }
 
-cross_arm64() {
-    local toolchain="$ROOT/cmake/aarch64-linux-gnu.cmake"
-    local deps="$CROSS_CACHE/deps/arm64" build="$CROSS_DIR/arm64"
-    install_missing cmake make g++ libeigen3-dev "${CROSS_ARM64_PACKAGES[@]}"
+# A Linux target run under qemu: KEY (arm64, i686) names its folders, TRIPLE its compiler
+# and toolchain file, CPU its name in the messages, PACKAGES its cross packages (an array's
+# name), CHECK the function that checks its library's code and CHECKED what it checks,
+# TITLE its line in the digest table, RUN the function that runs its programs, and ALLOWED
+# the build warnings it may have.
+cross_qemu_linux() {
+    local key=$1 triple=$2 cpu=$3 packages=$4 check=$5 checked=$6 title=$7 run=$8 allowed=${9:-}
+    local toolchain="$ROOT/cmake/$triple.cmake"
+    local deps="$CROSS_CACHE/deps/$key" build="$CROSS_DIR/$key"
+    local -n cross_packages=$packages
+    install_missing cmake make g++ libeigen3-dev "${cross_packages[@]}"
     step_done "packages"
 
-    with_cache_lock arm64 build_dependency googletest /usr/src/googletest "$toolchain" \
-        aarch64-linux-gnu-g++ "$deps" -DBUILD_GMOCK=OFF
-    step_done "GoogleTest for aarch64"
+    with_cache_lock "$key" build_dependency googletest /usr/src/googletest "$toolchain" \
+        "$triple-g++" "$deps" -DBUILD_GMOCK=OFF
+    step_done "GoogleTest for $cpu"
 
     cmake -S "$ROOT" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
           -DVECMATH_BUILD_PROGRAMS=OFF -DCMAKE_FIND_ROOT_PATH="$deps" \
           -DEigen3_DIR=/usr/share/eigen3/cmake -DVECMATH_PORTABLE_TRIG=ON >/dev/null
-    build_checked "$build" aarch64
-    build_digest_tool "$CROSS_DIR/arm64-default" "$toolchain"
-    step_done "the library, tests and digest tools for aarch64"
+    build_checked "$build" "$cpu" "$allowed"
+    build_digest_tool "$CROSS_DIR/$key-default" "$toolchain"
+    step_done "the library, tests and digest tools for $cpu"
 
     run_ctest "$build"
-    step_done "the aarch64 tests under qemu"
+    step_done "the $cpu tests under qemu"
 
-    check_no_fma_arm64 "$build"
-    step_done "fused multiply-add check"
+    "$check" "$build"
+    step_done "$checked"
 
-    build_native_digest arm64
-    compare_digests arm64 "aarch64 Linux, glibc under qemu" run_arm64 \
-        "$CROSS_DIR/arm64-default/tools/vecmath_digest" "$build/tools/vecmath_digest"
+    build_native_digest "$key"
+    compare_digests "$key" "$title" "$run" \
+        "$CROSS_DIR/$key-default/tools/vecmath_digest" "$build/tools/vecmath_digest"
     step_done "digests"
 }
 
+cross_arm64() {
+    cross_qemu_linux arm64 aarch64-linux-gnu aarch64 CROSS_ARM64_PACKAGES check_no_fma_arm64 \
+        "fused multiply-add check" "aarch64 Linux, glibc under qemu" run_arm64
+}
+
+# The tests are linked statically (cmake/i686-linux-gnu.cmake), and the linker notes that
+# GoogleTest's option to stream results to a socket would need glibc's shared libraries of
+# the same version: only that option, which no test uses.
 cross_i686() {
-    local toolchain="$ROOT/cmake/i686-linux-gnu.cmake"
-    local deps="$CROSS_CACHE/deps/i686" build="$CROSS_DIR/i686"
-    install_missing cmake make g++ libeigen3-dev "${CROSS_I686_PACKAGES[@]}"
-    step_done "packages"
-
-    with_cache_lock i686 build_dependency googletest /usr/src/googletest "$toolchain" \
-        i686-linux-gnu-g++ "$deps" -DBUILD_GMOCK=OFF
-    step_done "GoogleTest for i686"
-
-    cmake -S "$ROOT" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
-          -DVECMATH_BUILD_PROGRAMS=OFF -DCMAKE_FIND_ROOT_PATH="$deps" \
-          -DEigen3_DIR=/usr/share/eigen3/cmake -DVECMATH_PORTABLE_TRIG=ON >/dev/null
-    # The tests are linked statically (cmake/i686-linux-gnu.cmake), and the linker notes
-    # that GoogleTest's option to stream results to a socket would need glibc's shared
-    # libraries of the same version: only that option, which no test uses.
-    build_checked "$build" i686 "Using 'getaddrinfo' in statically linked applications"
-    build_digest_tool "$CROSS_DIR/i686-default" "$toolchain"
-    step_done "the library, tests and digest tools for i686"
-
-    run_ctest "$build"
-    step_done "the i686 tests under qemu"
-
-    check_x87_i686 "$build"
-    step_done "x87 check"
-
-    build_native_digest i686
-    compare_digests i686 "i686 Linux, glibc under qemu" run_i686 \
-        "$CROSS_DIR/i686-default/tools/vecmath_digest" "$build/tools/vecmath_digest"
-    step_done "digests"
+    cross_qemu_linux i686 i686-linux-gnu i686 CROSS_I686_PACKAGES check_x87_i686 "x87 check" \
+        "i686 Linux, glibc under qemu" run_i686 \
+        "Using 'getaddrinfo' in statically linked applications"
 }
 
 # Shows that this machine cannot run a 32-bit Windows program: Debian 12's wine64 has no
