@@ -49,7 +49,7 @@ test)
     VECMATH_WEB_SITE="$WEB_DIR/site" VECMATH_WEB_ARTIFACTS="$artifacts" \
     VECMATH_WEB_DIGEST_TOOLS="$WEB_DIR/tools/vecmath_digest.js:$WEB_DIR/portable-trig/tools/vecmath_digest.js" \
     VECMATH_NATIVE_REFERENCE="$BUILD_DIR/tests/web_native_reference" \
-        node --test --test-reporter=spec "$ROOT/tests/web/browser_test.mjs"
+        node --test --test-reporter=tap "$ROOT/tests/web/browser_test.mjs"
     echo "web.sh: the pages' pictures are in ${artifacts#"$ROOT"/}/web-swingride.png and web-cockpit.png"
     ;;
 esac
